@@ -1,0 +1,7 @@
+# Sources of the calculator's dialogs; Wechsler/CMakeLists.txt compiles them into its core library.
+set(WECHSLER_DIALOG_SOURCES)
+foreach(dlg frmConfig frmInfo frmXchgRate frmInetAutoUpdate frmInetManualUpdate frmInetError
+            frmFileReplace)
+  list(APPEND WECHSLER_DIALOG_SOURCES ${CMAKE_CURRENT_LIST_DIR}/${dlg}.h
+       ${CMAKE_CURRENT_LIST_DIR}/${dlg}.cpp)
+endforeach()

@@ -1,0 +1,4 @@
+// Replace dialog: compares the current and the downloaded rate file and swaps them.
+#include "frmFileReplace.h"
+
+frmFileReplace::frmFileReplace(QWidget* parent) : QDialog(parent) {}

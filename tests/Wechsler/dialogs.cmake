@@ -1,0 +1,1 @@
+# Qt Test executables of the calculator's dialogs (included from tests/Wechsler/CMakeLists.txt).
