@@ -1,0 +1,549 @@
+// Rate records: encoding, decoding, checks, ordering, the atomic writer and the reader.
+#include "ratefile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvo::ratefile {
+
+namespace {
+
+constexpr std::string_view kZeroRate = "+00000000000";
+constexpr std::string_view kNoDate = "00000000";
+
+// Field start and width in record order; the two bytes before every field but the first
+// hold the separator ';' and a quote, so the calculator can count fields.
+struct Slot {
+    std::size_t pos;
+    std::size_t len;
+};
+
+std::vector<Slot> slots() {
+    std::vector<Slot> s{{offset::iso, 3},    {offset::number, 3},   {offset::rateDate, 8},
+                        {offset::extra3, 3}, {offset::blocked, 1},  {offset::extra1, 1},
+                        {offset::unit, 4},   {offset::decimals, 1}, {offset::ratePrint, 1}};
+    for (std::size_t i = 0; i < 8; ++i)
+        s.push_back({offset::rate1 + i * offset::rateStep, 12});
+    for (std::size_t i = 0; i < 5; ++i)
+        s.push_back({offset::date1 + i * offset::dateStep, 8});
+    s.push_back({offset::quotation, 1});
+    return s;
+}
+
+std::string blankRecord() {
+    std::string r(kRecordSize, ' ');
+    bool first = true;
+    for (const Slot& s : slots()) {
+        if (!first) {
+            r[s.pos - 2] = ';';
+            r[s.pos - 1] = '"';
+        }
+        first = false;
+    }
+    r[offset::lineEnd] = '\r';
+    r[offset::lineEnd + 1] = '\n';
+    return r;
+}
+
+bool allDigits(std::string_view s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+bool validDate(std::string_view d) {
+    if (d.size() != 8 || !allDigits(d))
+        return false;
+    int y = std::stoi(std::string(d.substr(0, 4)));
+    int m = std::stoi(std::string(d.substr(4, 2)));
+    int day = std::stoi(std::string(d.substr(6, 2)));
+    static constexpr int len[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || m < 1 || m > 12 || day < 1)
+        return false;
+    int maxDay = len[m - 1] + (m == 2 && isLeap(y) ? 1 : 0);
+    return day <= maxDay;
+}
+
+bool validDez4p7(std::string_view s) {
+    return s.size() == 12 && (s[0] == '+' || s[0] == '-') && allDigits(s.substr(1));
+}
+
+bool isZeroDez(std::string_view s) {
+    return std::all_of(s.begin() + 1, s.end(), [](char c) { return c == '0'; });
+}
+
+// Reads the unit like atoi: leading blanks, optional sign, digits.
+int atoiLike(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        neg = s[i++] == '-';
+    long v = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && v < 100000000)
+        v = v * 10 + (s[i++] - '0');
+    return static_cast<int>(neg ? -v : v);
+}
+
+void put(std::string& rec, std::size_t pos, std::size_t len, std::string_view value,
+         const char* what) {
+    if (value.size() != len)
+        throw Error(std::string(what) + " \"" + std::string(value) + "\" must have " +
+                    std::to_string(len) + " characters");
+    rec.replace(pos, len, value);
+}
+
+std::string where(const RateRecord& r) {
+    return r.iso + " " + r.rateDate + ": ";
+}
+
+} // namespace
+
+// ---- exact rate texts -------------------------------------------------------------------
+
+StoredRate storeRate(std::string_view text) {
+    auto bad = [&](const std::string& why) {
+        return Error("rate \"" + std::string(text) + "\" " + why);
+    };
+    std::size_t dot = text.find('.');
+    std::string_view ip = text.substr(0, dot);
+    std::string_view fp = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
+    if ((ip.empty() && fp.empty()) || (!ip.empty() && !allDigits(ip)) ||
+        (dot != std::string_view::npos && !fp.empty() && !allDigits(fp)) ||
+        (dot != std::string_view::npos && fp.empty() && ip.empty()))
+        throw bad("is not a decimal number");
+    while (!ip.empty() && ip.front() == '0')
+        ip.remove_prefix(1);
+    while (!fp.empty() && fp.back() == '0')
+        fp.remove_suffix(1);
+    if (ip.empty() && fp.empty())
+        throw bad("is zero");
+    int shift = 0;
+    if (ip.size() > 4)
+        shift = ip.size() <= 6 ? 2 : 3;
+    if (ip.size() > 7)
+        throw bad("has more than 7 integer digits and cannot be stored");
+    if (fp.size() + static_cast<std::size_t>(shift) > 7)
+        throw bad(shift == 0 ? "has more than 7 decimals and cannot be stored exactly"
+                             : "has too many decimals to be stored exactly with unit " +
+                                   std::string(shift == 2 ? "100" : "1000"));
+    // All significant digits, then place the point `shift` digits further left.
+    std::string digits = std::string(ip) + std::string(fp);
+    std::size_t intDigits = ip.size() - static_cast<std::size_t>(shift);
+    std::string intPart = digits.substr(0, intDigits);
+    std::string fracPart = digits.substr(intDigits);
+    std::string out = "+";
+    out += std::string(4 - intPart.size(), '0') + intPart;
+    out += fracPart + std::string(7 - fracPart.size(), '0');
+    return {out, shift == 0 ? 1 : (shift == 2 ? 100 : 1000)};
+}
+
+std::string rateText(std::string_view dez, int unit) {
+    if (!validDez4p7(dez))
+        return std::string(dez);
+    std::size_t point = 4; // of the 11 digits, before the unit scaling
+    if (unit == 100)
+        point += 2;
+    else if (unit == 1000)
+        point += 3;
+    else if (unit != 1)
+        return std::string(dez);
+    std::string ip(dez.substr(1, point)), fp(dez.substr(1 + point));
+    while (ip.size() > 1 && ip.front() == '0')
+        ip.erase(0, 1);
+    while (!fp.empty() && fp.back() == '0')
+        fp.pop_back();
+    std::string s = (dez[0] == '-' && !isZeroDez(dez) ? "-" : "") + ip;
+    if (!fp.empty())
+        s += "." + fp;
+    return s;
+}
+
+// ---- records ----------------------------------------------------------------------------
+
+RateRecord makeRecord(std::string_view iso, std::string_view rateDate,
+                      std::string_view decimalRate) {
+    auto cur = findCurrency(iso);
+    if (!cur)
+        throw Error("unknown currency \"" + std::string(iso) + "\"");
+    StoredRate sr = storeRate(decimalRate);
+    RateRecord r;
+    r.iso = std::string(iso);
+    r.number = std::string(cur->number);
+    r.rateDate = std::string(rateDate);
+    r.decimals = cur->minorDigits == 0 ? 'N' : 'J';
+    r.unit = sr.unit;
+    for (std::size_t i = 0; i < 6; ++i)
+        r.rates[i] = sr.dez4p7;
+    r.rates[6] = std::string(kZeroRate);
+    r.rates[7] = std::string(kZeroRate);
+    r.quotation = 'M';
+    return r;
+}
+
+std::string encodeRecord(const RateRecord& r) {
+    std::string rec = blankRecord();
+    put(rec, offset::iso, 3, r.iso, "ISO code");
+    put(rec, offset::number, 3, r.number, "currency number");
+    put(rec, offset::rateDate, 8, r.rateDate, "rate date");
+    put(rec, offset::extra3, 3, r.extra3, "field at offset 20");
+    rec[offset::blocked] = r.blocked;
+    rec[offset::extra1] = r.extra1;
+    if (r.unit < 0 || r.unit > 9999)
+        throw Error(where(r) + "unit " + std::to_string(r.unit) + " does not fit");
+    std::string unit = std::to_string(r.unit);
+    rec.replace(offset::unit, 4, std::string(4 - unit.size(), ' ') + unit);
+    rec[offset::decimals] = r.decimals;
+    rec[offset::ratePrint] = r.ratePrint;
+    for (std::size_t i = 0; i < 8; ++i) {
+        std::string_view v = r.rates[i].empty() ? kZeroRate : std::string_view(r.rates[i]);
+        put(rec, offset::rate1 + i * offset::rateStep, 12, v, "rate");
+    }
+    for (std::size_t i = 0; i < 5; ++i) {
+        std::string_view v = r.dates[i].empty() ? kNoDate : std::string_view(r.dates[i]);
+        put(rec, offset::date1 + i * offset::dateStep, 8, v, "date");
+    }
+    rec[offset::quotation] = r.quotation;
+    return rec;
+}
+
+std::string encodeVersionRecord(std::string_view fileDate) {
+    if (!validDate(fileDate))
+        throw Error("file date \"" + std::string(fileDate) + "\" is not a valid YYYYMMDD date");
+    std::string rec = blankRecord();
+    rec.replace(offset::iso, 3, kVersionMarker);
+    rec.replace(offset::rateDate, 8, fileDate);
+    // The calculator reads the 19th ';'-separated field: the second further date.
+    rec.replace(offset::date1 + offset::dateStep, 8, fileDate);
+    return rec;
+}
+
+RateRecord decodeRecord(std::string_view b) {
+    if (b.size() < kRecordSize)
+        throw Error("record of " + std::to_string(b.size()) + " bytes is shorter than " +
+                    std::to_string(kRecordSize));
+    RateRecord r;
+    r.iso = std::string(b.substr(offset::iso, 3));
+    r.number = std::string(b.substr(offset::number, 3));
+    r.rateDate = std::string(b.substr(offset::rateDate, 8));
+    r.extra3 = std::string(b.substr(offset::extra3, 3));
+    r.blocked = b[offset::blocked];
+    r.extra1 = b[offset::extra1];
+    r.unit = atoiLike(b.substr(offset::unit, 6));
+    r.decimals = b[offset::decimals];
+    r.ratePrint = b[offset::ratePrint];
+    for (std::size_t i = 0; i < 8; ++i)
+        r.rates[i] = std::string(b.substr(offset::rate1 + i * offset::rateStep, 12));
+    for (std::size_t i = 0; i < 5; ++i)
+        r.dates[i] = std::string(b.substr(offset::date1 + i * offset::dateStep, 8));
+    r.quotation = b[offset::quotation];
+    return r;
+}
+
+std::vector<std::string> checkRecord(std::string_view b) {
+    std::vector<std::string> f;
+    if (b.size() != kRecordSize) {
+        f.push_back("record has " + std::to_string(b.size()) + " bytes, not " +
+                    std::to_string(kRecordSize));
+        return f;
+    }
+    if (b.substr(offset::lineEnd, 2) != "\r\n")
+        f.push_back("record does not end with CR LF");
+    RateRecord r = decodeRecord(b);
+    auto upper = [](std::string_view s) {
+        return s.size() == 3 &&
+               std::all_of(s.begin(), s.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    };
+    if (!upper(r.iso))
+        f.push_back("ISO code \"" + r.iso + "\" is not three capital letters");
+    if (!allDigits(r.number))
+        f.push_back("currency number \"" + r.number + "\" is not three digits");
+    if (!validDate(r.rateDate))
+        f.push_back("rate date \"" + r.rateDate + "\" is not a valid date");
+    if (r.blocked != 'J' && r.blocked != 'N')
+        f.push_back(std::string("blocking flag '") + r.blocked + "' is not J or N");
+    std::string_view unitText = b.substr(offset::unit, 4);
+    std::size_t ub = unitText.find_first_not_of(' ');
+    if (ub == std::string_view::npos || !allDigits(unitText.substr(ub)) ||
+        (r.unit != 1 && r.unit != 100 && r.unit != 1000))
+        f.push_back("unit \"" + std::string(unitText) + "\" is not 1, 100 or 1000");
+    if (r.decimals != 'J' && r.decimals != 'N')
+        f.push_back(std::string("decimals flag '") + r.decimals + "' is not J or N");
+    if (r.ratePrint != 'J' && r.ratePrint != 'N')
+        f.push_back(std::string("rate-print flag '") + r.ratePrint + "' is not J or N");
+    for (std::size_t i = 0; i < 8; ++i) {
+        const std::string& v = r.rates[i];
+        std::string n = std::to_string(i + 1);
+        if (!validDez4p7(v))
+            f.push_back("rate " + n + " \"" + v + "\" is not a rate text (+ and 11 digits)");
+        else if (i < 6 && (v[0] != '+' || isZeroDez(v)))
+            f.push_back("rate " + n + " \"" + v + "\" is not positive");
+    }
+    for (std::size_t i = 0; i < 5; ++i)
+        if (r.dates[i] != kNoDate && !validDate(r.dates[i]))
+            f.push_back("further date " + std::to_string(i + 1) + " \"" + r.dates[i] +
+                        "\" is not a valid date");
+    if (r.quotation != 'M' && r.quotation != 'P' && r.quotation != ' ')
+        f.push_back(std::string("quotation kind '") + r.quotation + "' is not M, P or blank");
+    return f;
+}
+
+void sortRecords(std::vector<RateRecord>& records) {
+    std::stable_sort(records.begin(), records.end(), [](const RateRecord& a, const RateRecord& b) {
+        if (a.iso != b.iso)
+            return a.iso < b.iso;
+        return a.rateDate > b.rateDate;
+    });
+}
+
+void mergeRecords(std::vector<RateRecord>& into, const std::vector<RateRecord>& incoming,
+                  bool replace) {
+    std::map<std::pair<std::string, std::string>, std::size_t> index;
+    for (std::size_t i = 0; i < into.size(); ++i)
+        index.emplace(std::make_pair(into[i].iso, into[i].rateDate), i);
+    for (const RateRecord& r : incoming) {
+        auto key = std::make_pair(r.iso, r.rateDate);
+        auto it = index.find(key);
+        if (it == index.end()) {
+            index.emplace(key, into.size());
+            into.push_back(r);
+        } else if (!(into[it->second] == r)) {
+            if (!replace)
+                throw Error(where(r) + "two different rates for the same day (" +
+                            rateText(into[it->second].rates[1], into[it->second].unit) + " and " +
+                            rateText(r.rates[1], r.unit) + ")");
+            into[it->second] = r;
+        }
+    }
+}
+
+std::string newestDate(const std::vector<RateRecord>& records) {
+    std::string d;
+    for (const RateRecord& r : records)
+        d = std::max(d, r.rateDate);
+    return d;
+}
+
+std::string encodeRateFile(std::vector<RateRecord> records, std::string_view fileDate) {
+    sortRecords(records);
+    std::string date(fileDate.empty() ? newestDate(records) : std::string(fileDate));
+    if (date.empty())
+        throw Error("no rates and no file date: nothing to write");
+    std::string out;
+    out.reserve((records.size() + 1) * kRecordSize);
+    out += encodeVersionRecord(date);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const RateRecord& r = records[i];
+        if (i > 0 && records[i - 1].iso == r.iso && records[i - 1].rateDate == r.rateDate)
+            throw Error(where(r) + "two records for the same currency and day");
+        std::string rec = encodeRecord(r);
+        auto faults = checkRecord(rec);
+        if (!faults.empty())
+            throw Error(where(r) + faults.front());
+        out += rec;
+    }
+    return out;
+}
+
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    std::filesystem::path dir = path.parent_path();
+    if (dir.empty())
+        dir = ".";
+    std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        throw Error("cannot create a temporary file in " + dir.string() + ": " +
+                    std::strerror(errno));
+    auto fail = [&](const std::string& what) {
+        int e = errno;
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return Error(what + " " + path.string() + ": " + std::strerror(e));
+    };
+    struct stat st {};
+    mode_t mode = 0644;
+    if (::stat(path.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+    ::fchmod(fd, mode);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw fail("cannot write");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0)
+        throw fail("cannot write");
+    if (::close(fd) != 0) {
+        int e = errno;
+        ::unlink(tmpl.c_str());
+        throw Error("cannot write " + path.string() + ": " + std::strerror(e));
+    }
+    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+        int e = errno;
+        ::unlink(tmpl.c_str());
+        throw Error("cannot replace " + path.string() + ": " + std::strerror(e));
+    }
+}
+
+void writeRateFile(const std::filesystem::path& path, std::vector<RateRecord> records,
+                   std::string_view fileDate) {
+    writeFileAtomically(path, encodeRateFile(std::move(records), fileDate));
+}
+
+namespace {
+
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Error("cannot open " + path.string() + ": " + std::strerror(errno));
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (in.bad())
+        throw Error("cannot read " + path.string());
+    return std::move(ss).str();
+}
+
+// The version date as the calculator finds it in one line, or nothing.
+std::optional<std::string> dateFromVersionLine(std::string_view line) {
+    std::size_t at = line.find(kVersionMarker);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    std::string_view rest = line.substr(at);
+    for (int i = 0; i < 18; ++i) {
+        std::size_t semi = rest.find(';');
+        if (semi == std::string_view::npos)
+            return std::nullopt;
+        rest.remove_prefix(semi + 1);
+    }
+    if (rest.size() < 9)
+        return std::nullopt;
+    std::string d(rest.substr(1, 8));
+    if (!validDate(d))
+        return std::nullopt;
+    return d;
+}
+
+} // namespace
+
+RateFile parseRateFile(std::string_view bytes) {
+    RateFile f;
+    for (std::size_t pos = 0; pos + kRecordSize <= bytes.size(); pos += kRecordSize) {
+        std::string_view rec = bytes.substr(pos, kRecordSize);
+        if (rec.substr(0, 3) == kVersionMarker) {
+            if (f.fileDate.empty())
+                f.fileDate = dateFromVersionLine(rec).value_or("");
+            continue;
+        }
+        f.records.push_back(decodeRecord(rec));
+    }
+    return f;
+}
+
+RateFile readRateFile(const std::filesystem::path& path) {
+    return parseRateFile(slurp(path));
+}
+
+std::vector<Fault> checkRateFileBytes(std::string_view bytes) {
+    std::vector<Fault> faults;
+    if (bytes.empty()) {
+        faults.push_back({0, "file is empty"});
+        return faults;
+    }
+    if (bytes.size() % kRecordSize != 0)
+        faults.push_back({0, "file size " + std::to_string(bytes.size()) +
+                                 " is not a multiple of " + std::to_string(kRecordSize) + "; " +
+                                 std::to_string(bytes.size() % kRecordSize) +
+                                 " bytes after the last whole record are ignored"});
+    std::size_t versions = 0;
+    std::map<std::string, std::size_t> seenAt; // currency -> record number of its run
+    std::string prevIso, prevDate;
+    std::size_t n = bytes.size() / kRecordSize;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::size_t no = i + 1;
+        std::string_view rec = bytes.substr(i * kRecordSize, kRecordSize);
+        if (rec.substr(0, 3) == kVersionMarker) {
+            ++versions;
+            if (versions > 1)
+                faults.push_back({no, "second version record"});
+            if (rec.substr(offset::lineEnd, 2) != "\r\n")
+                faults.push_back({no, "record does not end with CR LF"});
+            if (!dateFromVersionLine(rec))
+                faults.push_back({no, "version record has no valid date in its 19th field"});
+            continue;
+        }
+        for (std::string& m : checkRecord(rec))
+            faults.push_back({no, std::move(m)});
+        std::string iso(rec.substr(offset::iso, 3));
+        std::string date(rec.substr(offset::rateDate, 8));
+        if (iso == prevIso) {
+            if (date == prevDate)
+                faults.push_back({no, iso + ": second record for rate date " + date});
+            else if (date > prevDate)
+                faults.push_back({no, iso + ": rate date " + date + " is newer than " + prevDate +
+                                          " before it (newest must come first)"});
+        } else {
+            auto it = seenAt.find(iso);
+            if (it != seenAt.end())
+                faults.push_back({no, iso +
+                                          ": records are not together (the currency "
+                                          "already appeared at record " +
+                                          std::to_string(it->second) + ")"});
+            else
+                seenAt.emplace(iso, no);
+        }
+        prevIso = iso;
+        prevDate = date;
+    }
+    if (versions == 0)
+        faults.push_back({0, "no version record (\"@@@\"): the calculator cannot read the "
+                             "file date"});
+    return faults;
+}
+
+std::vector<Fault> checkRateFile(const std::filesystem::path& path) {
+    return checkRateFileBytes(slurp(path));
+}
+
+std::optional<std::string> readFileDate(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find(kVersionMarker) != std::string::npos)
+            return dateFromVersionLine(line);
+    }
+    return std::nullopt;
+}
+
+std::optional<RateRecord> lookup(const RateFile& file, std::string_view iso,
+                                 std::string_view date) {
+    const auto& rs = file.records;
+    auto it = std::find_if(rs.begin(), rs.end(), [&](const RateRecord& r) { return r.iso == iso; });
+    if (it == rs.end())
+        return std::nullopt;
+    if (date == "99999999")
+        return *it;
+    for (; it != rs.end() && it->iso == iso; ++it)
+        if (date >= it->rateDate)
+            return *it;
+    return std::nullopt;
+}
+
+} // namespace tarvo::ratefile
