@@ -1,0 +1,213 @@
+// U3 and U7: conversion between two currencies through the base currency (triangulation).
+#include <cstring>
+
+#include "kernel_internal.h"
+
+namespace convkern {
+
+int32_t roundIntermediate(bool firstIsProduct) {
+    Dez64* six = BetragAus64;
+    if (firstIsProduct) {
+        BetragRund6 = AR_Dez64Trunc(BetragAus64, 6);
+        if (BetragRund6 == nullptr)
+            return kOverflow;
+        six = BetragRund6;
+    }
+    EuroRund64 = AR_Dez64Round(six, 3);
+    if (EuroRund64 == nullptr)
+        return kOverflow;
+    int32_t lost = 0;
+    EuroRundDiff64 = AR_Dez64Sub(six, EuroRund64, &lost);
+    EuroRund32 = AR_Dez64_Dez32(EuroRund64);
+    if (EuroRundDiff64 == nullptr || EuroRund32 == nullptr)
+        return kOverflow;
+    // The first leg's raw cells are done with.
+    if (BetragAus64S == BetragAus64)
+        BetragAus64S = nullptr;
+    AR_Delete_(BetragAus64);
+    AR_Delete_(BetragAus64S);
+    AR_Delete_(BetragRund6);
+    BetragAus64 = nullptr;
+    BetragAus64S = nullptr;
+    BetragRund6 = nullptr;
+    return kOk;
+}
+
+int32_t putTriangulationResults(char decIndicator, char* amount132, char* amount150,
+                                char* roundDiff, char* baseAmount, char* baseRoundDiff) {
+    int32_t rc;
+    if (decIndicator == '2') {
+        BetragAus13p2 = AR_Dez64_Dez13p2(BetragRund2);
+        rc = putText(amount132, BetragAus13p2, 18);
+    } else {
+        BetragAus15p0 = AR_Dez64_Dez15p0(BetragRund2);
+        rc = putText(amount150, BetragAus15p0, 18);
+    }
+    if (rc != kOk)
+        return rc;
+    RundDiff1p6 = AR_Dez64_Dez1p6(RundDiff64);
+    if ((rc = putText(roundDiff, RundDiff1p6, 10)) != kOk)
+        return rc;
+    EuroBetrag = AR_Dez64_Dez12p3(EuroRund64);
+    if ((rc = putText(baseAmount, EuroBetrag, 18)) != kOk)
+        return rc;
+    EuroRundDiff = AR_Dez64_Dez1p6(EuroRundDiff64);
+    return putText(baseRoundDiff, EuroRundDiff, 10);
+}
+
+namespace {
+
+constexpr char kZeroRate[] = "+00000000000";
+constexpr char kSender[] = "AP602F3 ";
+
+int32_t u3Body(U3_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
+    if (!versionOk(sb.SB_VERSION))
+        return kVersion;
+    if (senderMissing(sb.SENDER))
+        return kSenderMissing;
+    if (!ctl.valid())
+        return kIsoCombination;
+    const char* base = ctl.baseCurrency();
+    if (sameIso(sb.ISO_CODE_E, base) || sameIso(sb.ISO_CODE_A, base))
+        return kIsoCombination;
+
+    // First leg: ISO_CODE_E into the base currency, not rounded yet.
+    const char* row = ctl.findRow(sb.ISO_CODE_E);
+    Kurs32 = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    BetragEin = AR_Dez13p2_Dez32(sb.AMOUNT_E);
+    if (Kurs32 == nullptr || BetragEin == nullptr)
+        return kOverflow;
+    if (row != nullptr)
+        std::memcpy(sb.RATE_USED_E, rowRate(row), sizeof sb.RATE_USED_E);
+    char quotation = 'M';
+    int k;
+    if (row != nullptr && !isZero(Kurs32)) {
+        sb.FIXED_RATE_FLAG_E = 'J';
+        sb.QUOTATION_USED_E = 'M';
+        sb.UNIT_EXPONENT_E = rowUnitExp(row);
+        k = unitExpFromChar(rowUnitExp(row));
+    } else {
+        sb.FIXED_RATE_FLAG_E = 'N';
+        FileRate fr;
+        const int32_t rc = fetchFileRate(sb.ISO_CODE_E, sb.BOOKING_DATE, kSender, sb.RATE_TYPE,
+                                         sb.RATE_PRINT_FLAG_E, ctl, fr, rcText, readerCode);
+        if (rc != kOk)
+            return rc;
+        AR_Delete_(Kurs32);
+        Kurs32 = AR_Dez4p7_Dez32(fr.rate);
+        if (Kurs32 == nullptr)
+            return kOverflow;
+        std::memcpy(sb.RATE_USED_E, fr.rate, sizeof sb.RATE_USED_E);
+        quotation = fr.quotation;
+        sb.QUOTATION_USED_E = quotation;
+        k = fr.k;
+        if (k < 0)
+            return kOverflow;
+        sb.UNIT_EXPONENT_E = unitExpChar(k);
+    }
+    bool firstIsProduct = false;
+    int32_t rc = legCompute(true, quotation, k, BetragEin, Kurs32, BetragAus64S, BetragAus64,
+                            firstIsProduct);
+    if (rc != kOk)
+        return rc;
+    if ((rc = roundIntermediate(firstIsProduct)) != kOk)
+        return rc;
+
+    // Second leg: the rounded base amount into ISO_CODE_A.
+    row = ctl.findRow(sb.ISO_CODE_A);
+    Kurs32A = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    if (Kurs32A == nullptr)
+        return kOverflow;
+    if (row != nullptr) {
+        sb.DEC_INDICATOR = rowDecimals(row);
+        std::memcpy(sb.RATE_USED_A, rowRate(row), sizeof sb.RATE_USED_A);
+    }
+    quotation = 'M';
+    if (row != nullptr && !isZero(Kurs32A)) {
+        sb.FIXED_RATE_FLAG_A = 'J';
+        sb.QUOTATION_USED_A = 'M';
+        sb.UNIT_EXPONENT_A = rowUnitExp(row);
+        k = unitExpFromChar(rowUnitExp(row));
+    } else {
+        sb.FIXED_RATE_FLAG_A = 'N';
+        FileRate fr;
+        rc = fetchFileRate(sb.ISO_CODE_A, sb.BOOKING_DATE, kSender, sb.RATE_TYPE,
+                           sb.RATE_PRINT_FLAG_A, ctl, fr, rcText, readerCode);
+        if (rc != kOk)
+            return rc;
+        AR_Delete_(Kurs32A);
+        Kurs32A = AR_Dez4p7_Dez32(fr.rate);
+        if (Kurs32A == nullptr)
+            return kOverflow;
+        std::memcpy(sb.RATE_USED_A, fr.rate, sizeof sb.RATE_USED_A);
+        if (fr.req.DEC_FLAG == 'J')
+            sb.DEC_INDICATOR = '2';
+        else if (fr.req.DEC_FLAG == 'N')
+            sb.DEC_INDICATOR = '0';
+        quotation = fr.quotation;
+        sb.QUOTATION_USED_A = quotation;
+        k = fr.k;
+        if (k < 0)
+            return kOverflow;
+        sb.UNIT_EXPONENT_A = unitExpChar(k);
+    }
+    bool isProduct = false;
+    rc = legCompute(false, quotation, k, EuroRund32, Kurs32A, BetragAus64S, BetragAus64, isProduct);
+    if (rc != kOk)
+        return rc;
+    const int d = sb.DEC_INDICATOR == '2' ? 2 : 0;
+    if ((rc = legRound(BetragAus64, isProduct, d, BetragRund6, BetragRund2, RundDiff64)) != kOk)
+        return rc;
+    return putTriangulationResults(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
+                                   sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);
+}
+
+} // namespace
+} // namespace convkern
+
+using namespace convkern;
+
+extern "C" {
+
+TARVO_API void U3_AufraeumenU3U4(void) {
+    cleanupU3U4();
+}
+
+TARVO_API int32_t U3_UmrFwaehrBwaehrFwaehr(U3_SB* sb, const void* psEb, void* /*pAux*/) {
+    if (sb == nullptr)
+        return kVersion;
+    nullU3U4();
+    const Eb ctl(psEb);
+    trace(ctl, "U3_SB   -->:", U3_SB_SIZE, sb);
+    zeroFrom(sb, U3_SB_OUT, U3_SB_SIZE);
+    char rcText[4];
+    bool readerCode = false;
+    const int32_t rc = u3Body(*sb, ctl, rcText, readerCode);
+    U3_AufraeumenU3U4();
+    if (rc != kOk)
+        zeroFrom(sb, U3_SB_OUT, U3_SB_SIZE);
+    if (readerCode)
+        std::memcpy(sb->RETURN_CODE, rcText, 4);
+    else
+        setCode(sb->RETURN_CODE, rc);
+    trace(ctl, "U3_SB   <--:", U3_SB_SIZE, sb);
+    return rc;
+}
+
+TARVO_API int32_t U7_UmrFwaehrBwaehrFwaehr(int32_t count, U7_ELEM* elems, const void* psEb,
+                                           void* pAux) {
+    const Eb ctl(psEb);
+    if (count > 0 && elems == nullptr)
+        return kVersion;
+    trace(ctl, "U7_SB   -->:", sizeof(U7_ELEM), elems);
+    int32_t worst = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        elems[i].RESULT = U3_UmrFwaehrBwaehrFwaehr(&elems[i].SB, psEb, pAux);
+        if (elems[i].RESULT > worst)
+            worst = elems[i].RESULT;
+    }
+    trace(ctl, "U7_SB   <--:", sizeof(U7_ELEM), elems);
+    return worst;
+}
+
+} // extern "C"

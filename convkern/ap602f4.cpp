@@ -1,0 +1,152 @@
+// U4 and U8: triangulation between two currencies with a given rate per leg.
+#include <cstring>
+
+#include "kernel_internal.h"
+
+namespace convkern {
+namespace {
+
+constexpr char kZeroRate[] = "+00000000000";
+
+int32_t u4Body(U4_SB& sb, const Eb& ctl) {
+    if (!versionOk(sb.SB_VERSION))
+        return kVersion;
+    if (senderMissing(sb.SENDER))
+        return kSenderMissing;
+    sb.DEC_INDICATOR = sb.DEC_FLAG_A;
+    std::memcpy(sb.RATE_USED_E, sb.RATE_E, sizeof sb.RATE_USED_E);
+    std::memcpy(sb.RATE_USED_A, sb.RATE_A, sizeof sb.RATE_USED_A);
+    sb.FIXED_RATE_FLAG_E = 'N';
+    sb.FIXED_RATE_FLAG_A = 'N';
+    sb.QUOTATION_USED_E = 'P';
+    sb.QUOTATION_USED_A = 'P';
+    if (!ctl.valid())
+        return kIsoCombination;
+    const char* base = ctl.baseCurrency();
+    if (sameIso(sb.ISO_CODE_E, base) || sameIso(sb.ISO_CODE_A, base))
+        return kIsoCombination;
+
+    int32_t success = kOk;
+    // First leg: ISO_CODE_E into the base currency.
+    const char* row = ctl.findRow(sb.ISO_CODE_E);
+    Kurs32 = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    BetragEin = AR_Dez13p2_Dez32(sb.AMOUNT_E);
+    if (Kurs32 == nullptr || BetragEin == nullptr)
+        return kOverflow;
+    char quotation = 'M';
+    int k;
+    if (row != nullptr && !isZero(Kurs32)) {
+        success = kRateIgnored;
+        setCode(sb.RETURN_CODE, kRateIgnored);
+        std::memcpy(sb.RATE_USED_E, rowRate(row), sizeof sb.RATE_USED_E);
+        sb.FIXED_RATE_FLAG_E = 'J';
+        sb.QUOTATION_USED_E = 'M';
+        sb.UNIT_EXPONENT_E = rowUnitExp(row);
+        k = unitExpFromChar(rowUnitExp(row));
+    } else {
+        AR_Delete_(Kurs32);
+        Kurs32 = AR_Dez4p7_Dez32(sb.RATE_E);
+        if (Kurs32 == nullptr)
+            return kOverflow;
+        if (!quotationValid(sb.QUOTATION_E))
+            sb.QUOTATION_E = ' ';
+        quotation = chooseQuotation(sb.QUOTATION_E, ctl);
+        sb.QUOTATION_USED_E = quotation;
+        k = unitExpFromUnit(readUnit(sb.RATE_UNIT_E));
+        if (k < 0)
+            return kOverflow;
+        sb.UNIT_EXPONENT_E = unitExpChar(k);
+    }
+    bool firstIsProduct = false;
+    int32_t rc = legCompute(true, quotation, k, BetragEin, Kurs32, BetragAus64S, BetragAus64,
+                            firstIsProduct);
+    if (rc != kOk)
+        return rc;
+    if ((rc = roundIntermediate(firstIsProduct)) != kOk)
+        return rc;
+
+    // Second leg: the rounded base amount into ISO_CODE_A.
+    row = ctl.findRow(sb.ISO_CODE_A);
+    Kurs32A = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    if (Kurs32A == nullptr)
+        return kOverflow;
+    quotation = 'M';
+    if (row != nullptr && !isZero(Kurs32A)) {
+        success = kRateIgnored;
+        setCode(sb.RETURN_CODE, kRateIgnored);
+        std::memcpy(sb.RATE_USED_A, rowRate(row), sizeof sb.RATE_USED_A);
+        sb.DEC_INDICATOR = rowDecimals(row);
+        sb.FIXED_RATE_FLAG_A = 'J';
+        sb.QUOTATION_USED_A = 'M';
+        sb.UNIT_EXPONENT_A = rowUnitExp(row);
+        k = unitExpFromChar(rowUnitExp(row));
+    } else {
+        AR_Delete_(Kurs32A);
+        Kurs32A = AR_Dez4p7_Dez32(sb.RATE_A);
+        if (Kurs32A == nullptr)
+            return kOverflow;
+        if (!quotationValid(sb.QUOTATION_A))
+            sb.QUOTATION_A = ' ';
+        quotation = chooseQuotation(sb.QUOTATION_A, ctl);
+        sb.QUOTATION_USED_A = quotation;
+        k = unitExpFromUnit(readUnit(sb.RATE_UNIT_A));
+        if (k < 0)
+            return kOverflow;
+        sb.UNIT_EXPONENT_A = unitExpChar(k);
+    }
+    bool isProduct = false;
+    rc = legCompute(false, quotation, k, EuroRund32, Kurs32A, BetragAus64S, BetragAus64, isProduct);
+    if (rc != kOk)
+        return rc;
+    const int d = sb.DEC_INDICATOR == '2' ? 2 : 0;
+    if ((rc = legRound(BetragAus64, isProduct, d, BetragRund6, BetragRund2, RundDiff64)) != kOk)
+        return rc;
+    rc = putTriangulationResults(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
+                                 sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);
+    return rc != kOk ? rc : success;
+}
+
+} // namespace
+} // namespace convkern
+
+using namespace convkern;
+
+extern "C" {
+
+TARVO_API void U4_AufraeumenU3U4(void) {
+    cleanupU3U4();
+}
+
+TARVO_API int32_t U4_UmrFwaehrBwaehrFwaehrKv(U4_SB* sb, const void* psEb, void* /*pAux*/) {
+    if (sb == nullptr)
+        return kVersion;
+    nullU3U4();
+    const Eb ctl(psEb);
+    trace(ctl, "U4_SB   -->:", U4_SB_SIZE, sb);
+    zeroFrom(sb, U4_SB_OUT, U4_SB_SIZE);
+    const int32_t rc = u4Body(*sb, ctl);
+    U4_AufraeumenU3U4();
+    if (rc != kOk && rc != kRateIgnored)
+        zeroFrom(sb, U4_SB_OUT, U4_SB_SIZE);
+    setCode(sb->RETURN_CODE, rc);
+    trace(ctl, "U4_SB   <--:", U4_SB_SIZE, sb);
+    return rc;
+}
+
+TARVO_API int32_t U8_UmrFwaehrBwaehrFwaehrKv(int32_t count, U8_ELEM* elems, const void* psEb,
+                                             void* pAux) {
+    const Eb ctl(psEb);
+    if (count > 0 && elems == nullptr)
+        return kVersion;
+    trace(ctl, "U8_SB   -->:", sizeof(U8_ELEM), elems);
+    int32_t worst = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        elems[i].RESULT = U4_UmrFwaehrBwaehrFwaehrKv(&elems[i].SB, psEb, pAux);
+        if (elems[i].RESULT > worst)
+            worst = elems[i].RESULT;
+    }
+    trace(ctl, "U8_SB   <--:", sizeof(U8_ELEM), elems);
+    return worst;
+}
+
+} // extern "C"

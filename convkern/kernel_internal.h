@@ -1,0 +1,241 @@
+// Kernel internals shared by the conversion modules: control-data access, block helpers,
+// work-cell clean-up, the conversion legs and the rate-file request.
+#ifndef CONVKERN_KERNEL_INTERNAL_H
+#define CONVKERN_KERNEL_INTERNAL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "convkern.h"
+#include "ctrldata.h"
+#include "decarith.h"
+
+namespace convkern {
+
+// ---- return numbers ----------------------------------------------------------------------
+inline constexpr int32_t kOk = 0;
+inline constexpr int32_t kRateIgnored = 261; // "0261": fixed rate used instead of the given
+inline constexpr int32_t kSenderMissing = 401;
+inline constexpr int32_t kNoMemory = 444;
+inline constexpr int32_t kVersion = 461;
+inline constexpr int32_t kIsoCombination = 462;
+inline constexpr int32_t kOverflow = 463; // no rate, amount overflow, bad unit
+inline constexpr int32_t kRateType = 465;
+inline constexpr int32_t kBlocked = 467;
+inline constexpr int32_t kRatePrint = 468;
+inline constexpr int32_t kLwVersion = 481;
+inline constexpr int32_t kLwNotFound = 482;
+inline constexpr int32_t kLwNoRate = 485;
+inline constexpr int32_t kLwFile = 489;
+
+// ---- control-data block PS_EB (2756 bytes) --------------------------------------------------
+namespace eb {
+inline constexpr std::size_t kSize = 2756;
+inline constexpr std::size_t kBaseCurrency = 40;  // 4: ISO + zero byte
+inline constexpr std::size_t kHomeCurrency = 44;  // 4
+inline constexpr std::size_t kQuotHome = 48;      // default quotation, home-currency base
+inline constexpr std::size_t kQuotEuro = 50;      // default quotation, euro base
+inline constexpr std::size_t kCurrencyCount = 84; // int32 little-endian
+inline constexpr std::size_t kTable = 88;         // 50 rows of 51 bytes
+inline constexpr std::size_t kRowSize = 51;
+inline constexpr int32_t kMaxRows = 50;
+inline constexpr std::size_t kAppEntry = 2638; // 117 bytes
+inline constexpr std::size_t kAppMode = kAppEntry + 9;
+inline constexpr std::size_t kPeriodFlags = kAppEntry + 51;
+// currency row
+inline constexpr std::size_t kRowIso = 0;       // 4
+inline constexpr std::size_t kRowRate = 4;      // 14, taDez4p7
+inline constexpr std::size_t kRowDecimals = 34; // '0' or '2'
+inline constexpr std::size_t kRowUnitExp = 35;  // '0', '2', '3'
+} // namespace eb
+
+static_assert(eb::kSize == sizeof(PS_EB));
+static_assert(eb::kBaseCurrency == offsetof(PS_EB, BasisWaehrung));
+static_assert(eb::kHomeCurrency == offsetof(PS_EB, HeimWaehrung));
+static_assert(eb::kQuotHome == offsetof(PS_EB, NotierungHeim));
+static_assert(eb::kQuotEuro == offsetof(PS_EB, NotierungEuro));
+static_assert(eb::kCurrencyCount == offsetof(PS_EB, WaehrAnzahl));
+static_assert(eb::kTable == offsetof(PS_EB, Waehrung));
+static_assert(eb::kRowSize == sizeof(PS_Waehrung));
+static_assert(eb::kMaxRows == PS_WAEHR_MAX);
+static_assert(eb::kAppMode == offsetof(PS_EB, Anwendung) + offsetof(PS_Anwendung, Modus));
+static_assert(eb::kPeriodFlags == offsetof(PS_EB, Anwendung) + offsetof(PS_Anwendung, PeriodenKz));
+static_assert(eb::kRowRate == offsetof(PS_Waehrung, FixKurs));
+static_assert(eb::kRowDecimals == offsetof(PS_Waehrung, Dezimalen));
+static_assert(eb::kRowUnitExp == offsetof(PS_Waehrung, EinheitExp));
+
+// Read-only view of the control-data block.
+class Eb {
+  public:
+    explicit Eb(const void* p) : p_(static_cast<const unsigned char*>(p)) {}
+    bool valid() const { return p_ != nullptr; }
+    bool tracing() const { return p_ != nullptr && p_[eb::kAppMode] == 'T'; }
+    // Position 2 of the period flags: 'J' once the changeover period has begun.
+    bool euroPeriod() const { return p_[eb::kPeriodFlags + 1] == 'J'; }
+    const char* baseCurrency() const {
+        return reinterpret_cast<const char*>(
+            p_ + (euroPeriod() ? eb::kBaseCurrency : eb::kHomeCurrency));
+    }
+    char defaultQuotation() const {
+        return static_cast<char>(p_[euroPeriod() ? eb::kQuotEuro : eb::kQuotHome]);
+    }
+    // Number of rows that readers may look at (a damaged count is kept inside the table).
+    int32_t rowCount() const {
+        int32_t n = 0;
+        std::memcpy(&n, p_ + eb::kCurrencyCount, sizeof n);
+        if (n < 0)
+            return 0;
+        return n > eb::kMaxRows ? eb::kMaxRows : n;
+    }
+    // First row whose ISO code equals iso (3 bytes), or null.
+    const char* findRow(const char* iso) const {
+        const int32_t n = rowCount();
+        for (int32_t i = 0; i < n; ++i) {
+            const char* row = reinterpret_cast<const char*>(
+                p_ + eb::kTable + static_cast<std::size_t>(i) * eb::kRowSize);
+            if (std::memcmp(row + eb::kRowIso, iso, 3) == 0)
+                return row;
+        }
+        return nullptr;
+    }
+
+  private:
+    const unsigned char* p_;
+};
+
+inline const char* rowRate(const char* row) {
+    return row + eb::kRowRate;
+}
+inline char rowDecimals(const char* row) {
+    return row[eb::kRowDecimals];
+}
+inline char rowUnitExp(const char* row) {
+    return row[eb::kRowUnitExp];
+}
+
+// ---- block helpers -------------------------------------------------------------------------
+inline bool versionOk(const char* v) {
+    return v[0] == '0' && v[1] == '1';
+}
+inline bool senderMissing(const char* s) {
+    return s[0] == ' ' || s[0] == '\0';
+}
+inline bool sameIso(const char* a, const char* b) {
+    return std::memcmp(a, b, 3) == 0;
+}
+
+// Writes the four-digit code text of a return number.
+inline void setCode(char* rc, int32_t code) {
+    int32_t v = code < 0 ? 0 : code % 10000;
+    for (int i = 3; i >= 0; --i) {
+        rc[i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+}
+
+inline void zeroFrom(void* block, std::size_t from, std::size_t size) {
+    std::memset(static_cast<unsigned char*>(block) + from, 0, size - from);
+}
+
+inline void trace(const Eb& ctl, const char* label, std::size_t len, const void* block) {
+    if (ctl.tracing())
+        WriteLog(label, static_cast<int32_t>(len), block);
+}
+
+// int16 little-endian unit of a block.
+inline int16_t readUnit(const unsigned char* p) {
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+}
+inline void writeUnit(unsigned char* p, int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    p[0] = static_cast<unsigned char>(u & 0xFFu);
+    p[1] = static_cast<unsigned char>(u >> 8);
+}
+
+// Power of ten of a control-data unit-exponent character ('0', '2', '3'), or -1.
+inline int unitExpFromChar(char c) {
+    return c == '0' ? 0 : c == '2' ? 2 : c == '3' ? 3 : -1;
+}
+// Power of ten of a quotation unit (1, 100, 1000), or -1.
+inline int unitExpFromUnit(int32_t unit) {
+    return unit == 1 ? 0 : unit == 100 ? 2 : unit == 1000 ? 3 : -1;
+}
+inline char unitExpChar(int k) {
+    return static_cast<char>('0' + k);
+}
+
+// True when the cell is zero (no digits, or only zero digits counted).
+bool isZero(const Dez32* v);
+
+// Quotation chosen for a rate-file or given rate: 'M' when the record / caller says 'M', or
+// says nothing (blank) and the control data's default for the period is 'M'; else 'P'.
+inline char chooseQuotation(char given, const Eb& ctl) {
+    return (given == 'M' || (given == ' ' && ctl.defaultQuotation() == 'M')) ? 'M' : 'P';
+}
+inline bool quotationValid(char q) {
+    return q == 'M' || q == 'P' || q == ' ';
+}
+
+// ---- conversion legs ------------------------------------------------------------------------
+// A leg computes amount (op) rate with unit exponent k. Division is carried to exactly 6
+// decimals of the final value; a product keeps all its decimals and must be truncated to 6
+// before rounding (the leg reports which).
+//   into the base currency:  'M' divide, 'P' multiply, both then / 10^k
+//   out of the base currency: 'M' multiply, 'P' divide, both then * 10^k
+// raw receives the product or quotient, adj the value after the unit step (the same cell when
+// k is 0). Every cell obtained is stored in raw/adj at once so that clean-up frees it.
+// Returns 0 or 463.
+int32_t legCompute(bool intoBase, char quotation, int k, const Dez32* amount, const Dez32* rate,
+                   Dez64*& raw, Dez64*& adj, bool& isProduct);
+
+// Rounds the leg's value to d decimals: products are first truncated to 6 (into rund6).
+// diff = (6-decimal value) - rounded. Returns 0 or 463.
+int32_t legRound(Dez64* adj, bool isProduct, int d, Dez64*& rund6, Dez64*& rounded, Dez64*& diff);
+
+// Copies a text cell of `width` bytes into a block slot; 463 when the text is null.
+inline int32_t putText(char* slot, const char* text, std::size_t width) {
+    if (text == nullptr)
+        return kOverflow;
+    std::memcpy(slot, text, width);
+    return kOk;
+}
+
+// ---- rate-file request -------------------------------------------------------------------
+// Result of fetching a rate for one currency from the rate file and checking it.
+struct FileRate {
+    LW_SB req;        // the request as the reader returned it
+    const char* rate; // selected 14-byte rate inside req
+    int k;            // unit exponent, -1 for a unit other than 1, 100, 1000
+    char quotation;   // 'M' or 'P' after the control data's default
+};
+
+// Asks the reader for iso on date with the given sender, then checks blocking, the
+// rate-print demand and the rate type, in that order. Returns 0 or the failure number; for a
+// reader failure readerCode is set and rcText receives the reader's code text.
+int32_t fetchFileRate(const char* iso, const char* date, const char* sender, char rateType,
+                      char printDemand, const Eb& ctl, FileRate& out, char* rcText,
+                      bool& readerCode);
+
+// ---- triangulation ------------------------------------------------------------------------
+// Rounds the first leg's value (BetragAus64; truncated to 6 first when it is a product) to 3
+// decimals into EuroRund64, its difference into EuroRundDiff64 and the 32-digit copy into
+// EuroRund32, then frees the first leg's cells. Returns 0 or 463.
+int32_t roundIntermediate(bool firstIsProduct);
+// Writes the result, its rounding difference, the intermediate amount and its difference
+// into the given slots. Returns 0 or 463.
+int32_t putTriangulationResults(char decIndicator, char* amount132, char* amount150,
+                                char* roundDiff, char* baseAmount, char* baseRoundDiff);
+
+// ---- work cells --------------------------------------------------------------------------
+// Frees the U1/U2 cells (nullptr-safe, each cell once).
+void cleanupU1U2();
+// Frees the U1 to U4 cells.
+void cleanupU3U4();
+// Sets the cells of the pair to null without freeing (entry of a call).
+void nullU1U2();
+void nullU3U4();
+
+} // namespace convkern
+
+#endif
