@@ -1,1 +1,278 @@
-// placeholder
+// Conversions: field texts to and from cells, cell widths, digit strings and decimal text.
+#include "decarith_internal.h"
+
+namespace decarith {
+namespace {
+
+// Reads a field of n integer and m decimal digits behind its sign character.
+template <int W> CellT<W>* readField(const char* field, int n, int m) {
+    if (field == nullptr) {
+        return nullptr;
+    }
+    auto* r = newBlock<CellT<W>>();
+    if (r == nullptr) {
+        return nullptr;
+    }
+    // Walk from the last digit towards the front; the first non-digit ends the number.
+    int read = 0;
+    int zeros = 0;
+    for (int pos = n + m; pos >= 1; --pos) {
+        const char c = field[pos];
+        if (c < '0' || c > '9') {
+            break;
+        }
+        const auto digit = static_cast<uint8_t>(c - '0');
+        r->digits[read++] = digit;
+        zeros = digit == 0 ? zeros + 1 : 0;
+    }
+    if (zeros == read) {
+        std::memset(r->digits, 0, sizeof(r->digits));
+        return r; // zero: count 0, scale 0, sign 0x00
+    }
+    const int count = read - zeros;
+    r->scale = static_cast<uint8_t>(m);
+    r->count = static_cast<uint8_t>(count > m ? count : m);
+    r->sign = field[0] == '+' ? kPos : kNeg;
+    return r;
+}
+
+// Writes a cell as a field of n integer and m decimal digits into a new block of size bytes.
+template <int W> char* writeField(const CellT<W>* v, int n, int m, int size) {
+    if (v == nullptr) {
+        return nullptr;
+    }
+    // Integer digits as the value has them; counted zeros above the top digit do not count.
+    if (significant<W>(v) - v->scale > n) {
+        return nullptr;
+    }
+    CellT<W>* rounded = nullptr;
+    const CellT<W>* w = v;
+    if (v->scale > m) {
+        rounded = roundCell<W>(v, m);
+        if (rounded == nullptr) {
+            return nullptr;
+        }
+        w = rounded;
+        // Rounding up may add an integer digit (9.995 to 10.00): that no longer fits.
+        if (significant<W>(w) - w->scale > n) {
+            AR_Delete_(rounded);
+            return nullptr;
+        }
+    }
+    auto* out = static_cast<char*>(AR_New_(size));
+    if (out != nullptr) {
+        std::memset(out + 1, '0', static_cast<size_t>(n + m));
+        const int top = significant<W>(w);
+        for (int i = 0; i < top; ++i) {
+            const int pos = n + w->scale - i;
+            if (pos >= 1 && pos <= n + m) {
+                out[pos] = static_cast<char>('0' + w->digits[i]);
+            }
+        }
+        out[0] = negative(w->sign) ? '-' : '+';
+    }
+    AR_Delete_(rounded);
+    return out;
+}
+
+template <int W> UIntT<W>* toUInt(const CellT<W>* v) {
+    if (v == nullptr) {
+        return nullptr;
+    }
+    auto* r = newBlock<UIntT<W>>();
+    if (r == nullptr) {
+        return nullptr;
+    }
+    const int n = significant<W>(v);
+    r->count = static_cast<uint8_t>(n);
+    std::memcpy(r->digits, v->digits, static_cast<size_t>(n));
+    return r;
+}
+
+template <int W> CellT<W>* fromUInt(const UIntT<W>* u) {
+    if (u == nullptr) {
+        return nullptr;
+    }
+    auto* r = newBlock<CellT<W>>();
+    if (r == nullptr) {
+        return nullptr;
+    }
+    const int n = u->count < W ? u->count : W;
+    r->count = static_cast<uint8_t>(n);
+    std::memcpy(r->digits, u->digits, static_cast<size_t>(n));
+    return r;
+}
+
+template <int W> CellT<W>* fromText(const char* text) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    const size_t len = std::strlen(text);
+    uint8_t digits[W] = {};
+    int read = 0;
+    int zeros = 0;
+    size_t scale = 0;
+    uint8_t sign = kPos;
+    for (size_t i = len; i > 0; --i) {
+        const char c = text[i - 1];
+        if (c >= '0' && c <= '9') {
+            const auto digit = static_cast<uint8_t>(c - '0');
+            if (read < W) {
+                digits[read] = digit;
+            } else if (digit != 0) {
+                return nullptr; // more significant digits than the cell holds
+            }
+            ++read;
+            zeros = digit == 0 ? zeros + 1 : 0;
+        } else if (c == '.') {
+            scale = len - i;
+        } else if (c == '+') {
+            break;
+        } else if (c == '-') {
+            sign = kNeg;
+            break;
+        }
+    }
+    auto* r = newBlock<CellT<W>>();
+    if (r == nullptr) {
+        return nullptr;
+    }
+    const int count = read - zeros;
+    if (count == 0) {
+        return r; // zero: count 0, scale 0, sign 0x00
+    }
+    if (scale > static_cast<size_t>(W)) {
+        AR_Delete_(r);
+        return nullptr;
+    }
+    r->sign = sign;
+    r->scale = static_cast<uint8_t>(scale);
+    r->count =
+        static_cast<uint8_t>(count > static_cast<int>(scale) ? count : static_cast<int>(scale));
+    std::memcpy(r->digits, digits, static_cast<size_t>(count));
+    return r;
+}
+
+Dez64* widen(const Dez32* v) {
+    if (v == nullptr) {
+        return nullptr;
+    }
+    auto* r = newBlock<Dez64>();
+    if (r == nullptr) {
+        return nullptr;
+    }
+    const int n = usedCount<32>(v);
+    r->sign = v->sign;
+    r->scale = v->scale;
+    r->count = static_cast<uint8_t>(n);
+    std::memcpy(r->digits, v->digits, static_cast<size_t>(n));
+    return r;
+}
+
+Dez32* copyNarrow(const Dez64* v, int count) {
+    auto* r = newBlock<Dez32>();
+    if (r == nullptr) {
+        return nullptr;
+    }
+    r->sign = v->sign;
+    r->scale = v->scale;
+    r->count = static_cast<uint8_t>(count);
+    std::memcpy(r->digits, v->digits, static_cast<size_t>(count));
+    return r;
+}
+
+Dez32* narrow(const Dez64* v) {
+    if (v == nullptr) {
+        return nullptr;
+    }
+    if (v->count <= 32) {
+        return copyNarrow(v, v->count);
+    }
+    const int top = significant<64>(v);
+    const int integer = top > v->scale ? top - v->scale : 0;
+    if (integer > 32) {
+        return nullptr;
+    }
+    const int keep = top > v->scale ? top : v->scale;
+    if (keep <= 32) {
+        return copyNarrow(v, keep); // only counted zeros above the value were dropped
+    }
+    Dez64* r = roundCell<64>(v, 32 - integer);
+    if (r == nullptr) {
+        return nullptr;
+    }
+    // A carry may add a digit (9.99..9 to 10.00..0): drop trailing zero decimals, exact.
+    int count = significant<64>(r);
+    if (count < r->scale) {
+        count = r->scale;
+    }
+    while (count > 32 && r->scale > 0 && r->digits[0] == 0) {
+        std::memmove(r->digits, r->digits + 1, static_cast<size_t>(count - 1));
+        r->digits[count - 1] = 0;
+        --count;
+        --r->scale;
+    }
+    Dez32* out = count <= 32 ? copyNarrow(r, count) : nullptr;
+    AR_Delete_(r);
+    return out;
+}
+
+} // namespace
+} // namespace decarith
+
+using namespace decarith;
+
+#define AR_FIELD(NAME, N, M, SIZE)                                                                 \
+    Dez32* AR_Dez##NAME##_Dez32(const char* field) {                                               \
+        return readField<32>(field, N, M);                                                         \
+    }                                                                                              \
+    Dez64* AR_Dez##NAME##_Dez64(const char* field) {                                               \
+        return readField<64>(field, N, M);                                                         \
+    }                                                                                              \
+    char* AR_Dez32_Dez##NAME(const Dez32* v) {                                                     \
+        return writeField<32>(v, N, M, SIZE);                                                      \
+    }                                                                                              \
+    char* AR_Dez64_Dez##NAME(const Dez64* v) {                                                     \
+        return writeField<64>(v, N, M, SIZE);                                                      \
+    }
+
+extern "C" {
+
+AR_FIELD(15p0, 15, 0, 18)
+AR_FIELD(14p1, 14, 1, 18)
+AR_FIELD(13p2, 13, 2, 18)
+AR_FIELD(12p3, 12, 3, 18)
+AR_FIELD(11p4, 11, 4, 18)
+AR_FIELD(10p5, 10, 5, 18)
+AR_FIELD(9p6, 9, 6, 18)
+AR_FIELD(4p7, 4, 7, 14)
+AR_FIELD(5p0, 5, 0, 8)
+AR_FIELD(2p5, 2, 5, 10)
+AR_FIELD(1p6, 1, 6, 10)
+
+Dez64* AR_Dez32_Dez64(const Dez32* v) {
+    return widen(v);
+}
+Dez32* AR_Dez64_Dez32(const Dez64* v) {
+    return narrow(v);
+}
+UIntDez32* AR_Dez32_UIntDez32(const Dez32* v) {
+    return toUInt<32>(v);
+}
+UIntDez64* AR_Dez64_UIntDez64(const Dez64* v) {
+    return toUInt<64>(v);
+}
+Dez32* AR_UIntDez32_Dez32(const UIntDez32* u) {
+    return fromUInt<32>(u);
+}
+Dez64* AR_UIntDez64_Dez64(const UIntDez64* u) {
+    return fromUInt<64>(u);
+}
+Dez32* AR_Asci_Dez32(const char* text) {
+    return fromText<32>(text);
+}
+Dez64* AR_Asci_Dez64(const char* text) {
+    return fromText<64>(text);
+}
+
+} // extern "C"
