@@ -1,4 +1,422 @@
 // Automatic download wizard for a new rate file.
 #include "frmInetAutoUpdate.h"
 
-frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : QDialog(parent) {}
+#include "frmInetError.h"
+#include "general.h"
+
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStackedLayout>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#if __has_include("ratefile.h")
+#include "ratefile.h"
+#define WECHSLER_HAVE_RATEFILE 1
+#endif
+
+bool bDownloadCancelled = false;
+
+namespace {
+
+QString Tx(const char* de, const char* en) {
+    return QString::fromUtf8(bGerman ? de : en);
+}
+
+QString& UpdateDirOverride() {
+    static QString s;
+    return s;
+}
+
+// Largest download taken in; the ECB's full history is a few megabytes.
+constexpr qint64 kMaxDownload = 64LL * 1024 * 1024;
+
+const QString kSection = QStringLiteral("Configuration");
+
+} // namespace
+
+// ---------------------------------------------------------------- shared helpers
+
+QString UpdateDirectory() {
+    return UpdateDirOverride().isEmpty() ? GetAppDirectory() : UpdateDirOverride();
+}
+
+void SetUpdateDirectory(const QString& sDir) {
+    UpdateDirOverride() = sDir;
+}
+
+QString DownloadFilePath() {
+    return UpdateDirectory() + QStringLiteral("/ECPKURSE.DAT");
+}
+
+QString UpdateRateFilePath() {
+    return UpdateDirectory() + QStringLiteral("/WAEHKURS.DAT");
+}
+
+QByteArray ToRateFileFormat(const QByteArray& data, QString* sError) {
+    if (data.contains("@@@"))
+        return data; // already a rate file
+#ifdef WECHSLER_HAVE_RATEFILE
+    namespace rf = tarvo::ratefile;
+    const std::string_view bytes(data.constData(), static_cast<size_t>(data.size()));
+    try {
+        rf::detectEcbFormat(bytes);
+    } catch (const rf::Error&) {
+        return data; // none of the published formats: taken as it is
+    }
+    try {
+        std::vector<rf::RateRecord> records = rf::importEcb(bytes, "download");
+        const std::string sDate = rf::newestDate(records);
+        const std::string out = rf::encodeRateFile(std::move(records), sDate);
+        return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+    } catch (const std::exception& e) {
+        if (sError)
+            *sError = QString::fromUtf8(e.what());
+        return data;
+    }
+#else
+    (void)sError;
+    return data;
+#endif
+}
+
+bool ParseProxySetting(const QString& sProxy, QString& sHost, quint16& nPort) {
+    const QString s = sProxy.trimmed();
+    const qsizetype n = s.lastIndexOf(QLatin1Char(':'));
+    if (n <= 0)
+        return false;
+    QString host = s.left(n).trimmed();
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint port = s.mid(n + 1).trimmed().toUInt(&ok);
+    if (!ok || port < 1 || port > 65535 || host.isEmpty() || host.contains(QLatin1Char(' ')))
+        return false;
+    sHost = host;
+    nPort = static_cast<quint16>(port);
+    return true;
+}
+
+// ---------------------------------------------------------------- wizard
+
+frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmInetAutoUpdate"));
+    bDownloadCancelled = false;
+    Inet1 = new QNetworkAccessManager(this);
+
+    picImage = new QLabel(this);
+    picImage->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(64, 64));
+    picImage->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    picImage->setFixedWidth(88);
+
+    auto* stack = m_pages = new QStackedLayout;
+    for (int i = 0; i < 4; ++i) {
+        frmStep[i] = new QFrame(this);
+        lblStep[i] = new QLabel(frmStep[i]);
+        QFont f = lblStep[i]->font();
+        f.setBold(true);
+        lblStep[i]->setFont(f);
+        stack->addWidget(frmStep[i]);
+    }
+    auto wrap = [](QLabel* l) {
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+        return l;
+    };
+    lblDesc1 = wrap(new QLabel(frmStep[0]));
+    chkUseProxy = new QCheckBox(frmStep[0]);
+    txtProxy = new QLineEdit(frmStep[0]);
+    lblDesc2 = wrap(new QLabel(frmStep[1]));
+    txtURL = new QLineEdit(frmStep[1]);
+    cmdDefaultURL = new QPushButton(frmStep[1]);
+    lblDesc3a = wrap(new QLabel(frmStep[2]));
+    lblDesc3b = wrap(new QLabel(frmStep[2]));
+    lblDesc4a = wrap(new QLabel(frmStep[3]));
+    lblDesc4b = wrap(new QLabel(frmStep[3]));
+
+    {
+        auto* v = new QVBoxLayout(frmStep[0]);
+        v->addWidget(lblStep[0]);
+        v->addWidget(lblDesc1);
+        auto* h = new QHBoxLayout;
+        h->addWidget(chkUseProxy);
+        h->addWidget(txtProxy, 1);
+        v->addLayout(h);
+        v->addStretch(1);
+    }
+    {
+        auto* v = new QVBoxLayout(frmStep[1]);
+        v->addWidget(lblStep[1]);
+        v->addWidget(lblDesc2);
+        auto* h = new QHBoxLayout;
+        h->addWidget(txtURL, 1);
+        h->addWidget(cmdDefaultURL);
+        v->addLayout(h);
+        v->addStretch(1);
+    }
+    for (int i = 2; i < 4; ++i) {
+        auto* v = new QVBoxLayout(frmStep[i]);
+        v->addWidget(lblStep[i]);
+        v->addSpacing(12);
+        v->addWidget(i == 2 ? lblDesc3a : lblDesc4a);
+        v->addWidget(i == 2 ? lblDesc3b : lblDesc4b);
+        v->addStretch(1);
+    }
+
+    cmdHelp = new QPushButton(this);
+    cmdCancel = new QPushButton(this);
+    cmdPrev = new QPushButton(this);
+    cmdNext = new QPushButton(this);
+    for (QPushButton* b : {cmdHelp, cmdCancel, cmdPrev, cmdNext, cmdDefaultURL})
+        b->setAutoDefault(false);
+    cmdNext->setDefault(true);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(picImage);
+    body->addLayout(stack, 1);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdHelp);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdCancel);
+    buttons->addSpacing(12);
+    buttons->addWidget(cmdPrev);
+    buttons->addWidget(cmdNext);
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(body, 1);
+    top->addWidget(line);
+    top->addLayout(buttons);
+    setMinimumSize(560, 300);
+
+    // Texts for the language.
+    setWindowTitle(Tx("Automatisches Aktualisieren der Währungskurse über das Internet",
+                      "Automatic Update of currency rates via Internet"));
+    lblStep[0]->setText(Tx("Schritt 1 von 3", "Step 1 of 3"));
+    lblStep[1]->setText(Tx("Schritt 2 von 3", "Step 2 of 3"));
+    lblStep[2]->setText(Tx("Schritt 3 von 3", "Step 3 of 3"));
+    lblStep[3]->setText(Tx("Schritt 3 von 3", "Step 3 of 3"));
+    lblDesc1->setText(Tx("Stellen Sie eine Verbindung zum Internet her!\n"
+                         "(z.B. über das DFÜ-Netzwerk)\n\n"
+                         "Eine Proxy-Einstellung kann in der Form <Proxy-Name>:<Port> "
+                         "angegeben werden.",
+                         "Connect to the Internet\n(e.g. using Dial-Up Networking)\n\n"
+                         "A Proxy-setting can be given in the form <proxy-name>:<port>"));
+    lblDesc2->setText(Tx("Auswahl der richtigen Internet-Adresse\n\n"
+                         "Diese Einstellung sollten Sie nur auf Anforderung ändern!\n"
+                         "Der ursprüngliche Zustand kann mit dem Knopf <Standard> "
+                         "wiederhergestellt werden.",
+                         "Selecting the correct URL\n\n"
+                         "You should change this setting only when requested!\n"
+                         "The original state can be set with the button <Default>."));
+    chkUseProxy->setText(Tx("Proxy-Server benutzen:", "Use proxy-server:"));
+    cmdDefaultURL->setText(Tx("&Standard", "Default"));
+    lblDesc3a->setText(Tx("Daten werden geladen!", "Loading data!"));
+    lblDesc3b->setText(Tx("Bitte warten...", "Please wait..."));
+    lblDesc4a->setText(Tx("Daten wurden geladen!", "Download finished"));
+    lblDesc4b->setText(Tx("Bitte drücken Sie auf <Weiter>", "Please press <Next>"));
+    cmdCancel->setText(Tx("&Abbruch", "&Cancel"));
+    cmdPrev->setText(Tx("&Zurück", "&Previous"));
+    cmdNext->setText(Tx("&Weiter", "&Next"));
+    cmdHelp->setText(Tx("&Hilfe", "&Help"));
+
+    connect(cmdNext, &QPushButton::clicked, this, &frmInetAutoUpdate::cmdNext_Click);
+    connect(cmdPrev, &QPushButton::clicked, this, &frmInetAutoUpdate::cmdPrev_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmInetAutoUpdate::cmdCancel_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, [] {
+        ShowHelpFile(bGerman ? QStringLiteral("AutoUpdate.htm")
+                             : QStringLiteral("AutoUpdateE.htm"));
+    });
+    connect(cmdDefaultURL, &QPushButton::clicked, this,
+            [this] { txtURL->setText(QString::fromLatin1(kDefaultRateFileUrl)); });
+    connect(chkUseProxy, &QCheckBox::clicked, this,
+            [this] { txtProxy->setEnabled(chkUseProxy->isChecked()); });
+
+    m_nStep = 1;
+    UpdateForm();
+}
+
+frmInetAutoUpdate::~frmInetAutoUpdate() = default;
+
+void frmInetAutoUpdate::UpdateForm() {
+    const int nPage = m_nStep < 1 ? 0 : (m_nStep > 4 ? 3 : m_nStep - 1);
+    m_pages->setCurrentIndex(nPage);
+    switch (m_nStep) {
+    case 1: {
+        bool ok = false;
+        const int nUse = GetSetting(kSection, QStringLiteral("UseProxy"), QStringLiteral("0"))
+                             .trimmed()
+                             .toInt(&ok);
+        chkUseProxy->setChecked(ok && nUse > 0);
+        txtProxy->setEnabled(chkUseProxy->isChecked());
+        txtProxy->setText(GetSetting(kSection, QStringLiteral("Proxy")));
+        cmdPrev->setEnabled(false);
+        cmdNext->setEnabled(true);
+        break;
+    }
+    case 2: {
+        SaveSetting(kSection, QStringLiteral("UseProxy"),
+                    chkUseProxy->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        SaveSetting(kSection, QStringLiteral("Proxy"), txtProxy->text().trimmed());
+        QString sUrl = GetSetting(kSection, QStringLiteral("DatFileURL")).trimmed();
+        txtURL->setText(sUrl.isEmpty() ? QString::fromLatin1(kDefaultRateFileUrl) : sUrl);
+        cmdPrev->setEnabled(true);
+        cmdNext->setEnabled(true);
+        break;
+    }
+    case 3:
+        SaveSetting(kSection, QStringLiteral("DatFileURL"), txtURL->text().trimmed());
+        cmdPrev->setEnabled(false);
+        cmdNext->setEnabled(false);
+        cmdCancel->setEnabled(false);
+        DownloadRateFile();
+        // The finished download is reported on the next page.
+        m_nStep = 4;
+        m_pages->setCurrentIndex(3);
+        cmdNext->setEnabled(true);
+        cmdNext->setDefault(true);
+        cmdNext->setFocus();
+        cmdCancel->setEnabled(true);
+        break;
+    case 4:
+        break;
+    default:
+        if (!WriteDownloadFile())
+            bDownloadCancelled = true;
+        accept();
+        break;
+    }
+}
+
+void frmInetAutoUpdate::DownloadRateFile() {
+    m_bBusy = true;
+    m_sData.clear();
+
+    QString sHost;
+    quint16 nPort = 0;
+    if (chkUseProxy->isChecked() && ParseProxySetting(txtProxy->text(), sHost, nPort))
+        Inet1->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, sHost, nPort));
+    else if (chkUseProxy->isChecked())
+        Inet1->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QString(), 0)); // unusable
+    else
+        Inet1->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
+
+    bool ok = false;
+    int nTimeout =
+        GetSetting(kSection, QStringLiteral("Timeout"), QStringLiteral("30")).trimmed().toInt(&ok);
+    // A missing, unreadable or zero time-out would let the request wait for ever.
+    if (!ok || nTimeout < 1)
+        nTimeout = 30;
+    nTimeout = std::min(nTimeout, 3600);
+
+    QNetworkRequest req(QUrl::fromUserInput(txtURL->text().trimmed()));
+    req.setTransferTimeout(nTimeout * 1000);
+    req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                     QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply* reply = Inet1->get(req);
+    bool bTooLarge = false;
+    QEventLoop loop;
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 nReceived, qint64) {
+        if (nReceived > kMaxDownload && !bTooLarge) {
+            bTooLarge = true;
+            reply->abort();
+        }
+    });
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+
+    const int nStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QNetworkReply::NetworkError err = reply->error();
+    const QByteArray body = bTooLarge ? QByteArray() : reply->readAll();
+    reply->deleteLater();
+    m_bBusy = false;
+
+    if (nStatus == 404 || nStatus == 410 || (err == QNetworkReply::ContentNotFoundError)) {
+        m_sData = body;
+        ShowMessage(Tx("Datei an der angegebenen Stelle nicht vorhanden!\n"
+                       "Bitte überprüfen Sie die Internet-Adresse!",
+                       "File not found at the given location!\nPlease check the given URL!"),
+                    MsgIcon::None, this);
+        return;
+    }
+    if (err != QNetworkReply::NoError || body.isEmpty()) {
+        frmInetError dlg(this);
+        dlg.exec();
+        return;
+    }
+    QString sImportError;
+    m_sData = ToRateFileFormat(body, &sImportError);
+    if (m_sData.contains("Error 404")) {
+        ShowMessage(Tx("Datei an der angegebenen Stelle nicht vorhanden!\n"
+                       "Bitte überprüfen Sie die Internet-Adresse!",
+                       "File not found at the given location!\nPlease check the given URL!"),
+                    MsgIcon::None, this);
+    } else if (!m_sData.contains("@@@")) {
+        QString sMsg = Tx("Ungültige Datendatei! Versionskennung nicht gefunden!",
+                          "Invalid file. Version signature not found!");
+        if (!sImportError.isEmpty())
+            sMsg += QLatin1Char('\n') + sImportError;
+        ShowMessage(sMsg, MsgIcon::None, this);
+    }
+}
+
+bool frmInetAutoUpdate::WriteDownloadFile() {
+    const QString sPath = DownloadFilePath();
+    QSaveFile f(sPath);
+    bool ok = f.open(QIODevice::WriteOnly);
+    if (ok) {
+        QByteArray out = m_sData;
+        if (!out.endsWith('\n'))
+            out += "\r\n";
+        ok = f.write(out) == out.size() && f.commit();
+    }
+    if (!ok) {
+        f.cancelWriting();
+        ShowMessage(Tx("Fehler beim Schreiben der Datei ", "Error writing file ") + sPath,
+                    MsgIcon::None, this);
+    }
+    return ok;
+}
+
+void frmInetAutoUpdate::cmdNext_Click() {
+    if (m_bBusy)
+        return;
+    ++m_nStep;
+    UpdateForm();
+}
+
+void frmInetAutoUpdate::cmdPrev_Click() {
+    if (m_bBusy)
+        return;
+    if (m_nStep == 2 || m_nStep == 3) {
+        --m_nStep;
+        UpdateForm();
+    }
+}
+
+void frmInetAutoUpdate::cmdCancel_Click() {
+    if (m_bBusy)
+        return;
+    reject();
+}
+
+void frmInetAutoUpdate::reject() {
+    // Esc and the close box cancel like cmdCancel, but not while the download runs.
+    if (m_bBusy)
+        return;
+    bDownloadCancelled = true;
+    QDialog::reject();
+}

@@ -1,10 +1,90 @@
 // Automatic download wizard for a new rate file.
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QNetworkAccessManager;
+class QPushButton;
+class QStackedLayout;
+
+// ---- shared by the download wizards and the replace dialog ----
+
+// Set to false when a wizard opens; true when it is cancelled or the downloaded file could
+// not be written. The replace dialog is opened only while it is false.
+extern bool bDownloadCancelled;
+
+// Built-in address of the rate file: the ECB's daily euro reference rates.
+inline constexpr const char* kDefaultRateFileUrl =
+    "https://www.ecb.europa.eu/stats/eurofxref/eurofxref-daily.xml";
+// Web page with the list of the reference rates and their downloads.
+inline constexpr const char* kRateListPageUrl =
+    "https://www.ecb.europa.eu/stats/policy_and_exchange_rates/euro_reference_exchange_rates/"
+    "html/index.en.html";
+
+// Folder the update works in: the program folder (or the folder set for tests).
+QString UpdateDirectory();
+// Replaces the program folder for the update (tests); an empty text restores it.
+void SetUpdateDirectory(const QString& sDir);
+QString DownloadFilePath();   // UpdateDirectory() + "/ECPKURSE.DAT"
+QString UpdateRateFilePath(); // UpdateDirectory() + "/WAEHKURS.DAT"
+
+// Takes in a downloaded or saved file: one of the ECB's published formats (daily or
+// historical XML, historical or daily CSV) is converted into the rate-file format; anything
+// else is returned as it is. On a conversion fault returns the input unchanged and puts the
+// importer's message into *sError.
+QByteArray ToRateFileFormat(const QByteArray& data, QString* sError = nullptr);
+
+// Proxy setting "<proxy-name>:<port>": false when it has no host or no port 1..65535.
+bool ParseProxySetting(const QString& sProxy, QString& sHost, quint16& nPort);
 
 class frmInetAutoUpdate : public QDialog {
     Q_OBJECT
   public:
     explicit frmInetAutoUpdate(QWidget* parent = nullptr);
+    ~frmInetAutoUpdate() override;
+
+    int Step() const { return m_nStep; }
+    // The text of the last download (after conversion into the rate-file format).
+    const QByteArray& DownloadedText() const { return m_sData; }
+
+    QFrame* frmStep[4] = {};
+    QLabel* lblStep[4] = {};
+    QLabel* lblDesc1 = nullptr;
+    QLabel* lblDesc2 = nullptr;
+    QLabel* lblDesc3a = nullptr;
+    QLabel* lblDesc3b = nullptr;
+    QLabel* lblDesc4a = nullptr;
+    QLabel* lblDesc4b = nullptr;
+    QCheckBox* chkUseProxy = nullptr;
+    QLineEdit* txtProxy = nullptr;
+    QLineEdit* txtURL = nullptr;
+    QPushButton* cmdDefaultURL = nullptr;
+    QLabel* picImage = nullptr;
+    QPushButton* cmdPrev = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdHelp = nullptr;
+
+  public slots:
+    void reject() override;
+
+  private:
+    void UpdateForm();
+    void DownloadRateFile();
+    bool WriteDownloadFile();
+    void cmdNext_Click();
+    void cmdPrev_Click();
+    void cmdCancel_Click();
+
+    int m_nStep = 1;
+    bool m_bBusy = false;
+    QByteArray m_sData;
+    QNetworkAccessManager* Inet1 = nullptr;
+    QStackedLayout* m_pages = nullptr;
 };

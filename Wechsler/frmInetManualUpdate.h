@@ -3,8 +3,48 @@
 
 #include <QDialog>
 
+class QFrame;
+class QLabel;
+class QPushButton;
+class QStackedLayout;
+
+// The file the manual update takes in: ECPKURSE.DAT in the update folder or, when the user
+// saved one of the ECB's files under its own name (eurofxref-daily.xml, eurofxref-hist.csv,
+// ...), the newest of them; that one is converted into ECPKURSE.DAT. Returns the path
+// taken, or an empty text when there is none.
+QString CollectSavedRateFile();
+
 class frmInetManualUpdate : public QDialog {
     Q_OBJECT
   public:
     explicit frmInetManualUpdate(QWidget* parent = nullptr);
+
+    int Step() const { return m_nStep; }
+
+    QFrame* frmStep[3] = {};
+    QLabel* lblStep[3] = {};
+    QLabel* lblDesc1 = nullptr;
+    QLabel* lblDesc2a = nullptr;
+    QLabel* lblDesc2b = nullptr;
+    QLabel* lblDesc2c = nullptr;
+    QPushButton* cmdStartBrowser = nullptr;
+    QLabel* lblDesc3 = nullptr;
+    QLabel* lblDestPath = nullptr;
+    QLabel* picImage = nullptr;
+    QPushButton* cmdPrev = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdHelp = nullptr;
+
+  public slots:
+    void reject() override;
+
+  private:
+    void UpdateForm();
+    void cmdNext_Click();
+    void cmdPrev_Click();
+    void cmdStartBrowser_Click();
+
+    int m_nStep = 1;
+    QStackedLayout* m_pages = nullptr;
 };

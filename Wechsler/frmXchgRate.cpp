@@ -1,4 +1,146 @@
 // Rate display: every currency with its rate to the euro and its decimals.
 #include "frmXchgRate.h"
 
-frmXchgRate::frmXchgRate(QWidget* parent) : QDialog(parent) {}
+#include "CCurrencyList.h"
+#include "Compute.h"
+#include "frmInfo.h"
+#include "general.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Tx(const char* de, const char* en) {
+    return QString::fromUtf8(bGerman ? de : en);
+}
+
+// Twips of the original layout to pixels (15 twips per pixel at 96 dpi).
+constexpr int Px(int twips) {
+    return twips / 15;
+}
+
+bool StoredUseWaehdat() {
+    bool ok = false;
+    const int n =
+        GetSetting(QStringLiteral("Currencies"), QStringLiteral("UseWaehdat"), QStringLiteral("0"))
+            .trimmed()
+            .toInt(&ok);
+    return ok && n >= 1;
+}
+
+} // namespace
+
+QColor frmXchgRate::HighlightColour() {
+    return QColor(255, 255, 128);
+}
+
+frmXchgRate::frmXchgRate(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmXchgRate"));
+    grdXchgRate = new QTableWidget(1, 3, this);
+    grdXchgRate->verticalHeader()->setVisible(false);
+    grdXchgRate->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdXchgRate->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdXchgRate->setColumnWidth(0, Px(835));
+    grdXchgRate->setColumnWidth(1, Px(1600));
+    grdXchgRate->setColumnWidth(2, Px(700));
+    grdXchgRate->horizontalHeader()->setStretchLastSection(true);
+    grdXchgRate->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    grdXchgRate->setMinimumSize(Px(835 + 1600 + 700) + 24, 320);
+    lblRateSource1 = new QLabel(this);
+    lblRateSource2 = new QLabel(this);
+    for (QLabel* l : {lblRateSource1, lblRateSource2}) {
+        l->setWordWrap(true);
+        l->setMaximumWidth(Px(835 + 1600 + 700) + 24);
+    }
+    // The second label repeats the text under the grid, where the eye ends.
+    lblRateSource2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    cmdOK = new QPushButton(this);
+    cmdOK->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(lblRateSource1);
+    top->addWidget(grdXchgRate, 1);
+    top->addWidget(lblRateSource2);
+    top->addLayout(buttons);
+
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+
+    bool bUse = StoredUseWaehdat();
+    if (auto* info = qobject_cast<frmInfo*>(parent))
+        bUse = info->chkUseWaehdat->isChecked();
+    FormLoad(bUse);
+}
+
+void frmXchgRate::FormLoad(bool bUseRateFile) {
+    const QString sPath = RateFilePath();
+    QString sDate;
+    const bool bOk = ReadRateFileDate(sPath, sDate);
+
+    setWindowTitle(Tx("Anzeigen Währungen mit Kursen", "Additional currencies and rates"));
+    const QStringList heads = (bGerman ? QStringLiteral("Währung|Kurs: 1 EUR =|NKS")
+                                       : QStringLiteral("Currency|Rate: 1 EUR =|Dec"))
+                                  .split(QLatin1Char('|'));
+    grdXchgRate->setHorizontalHeaderLabels(heads);
+    grdXchgRate->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    cmdOK->setText(Tx("S&chließen", "&Close"));
+
+    const QString sShownPath = QDir::toNativeSeparators(sPath);
+    QString sSource;
+    if (!bUseRateFile)
+        sSource = Tx("Kurse sind manuell erfasst worden!", "Rates have been registered manually");
+    else if (!bOk)
+        sSource = sShownPath + Tx(" nicht vorhanden/ungültig!", " not found/invalid!");
+    else
+        sSource = Tx("Mitte-Kurse sind aus ", "Spot rates are from ") + sShownPath +
+                  Tx(" vom ", " dated ") + sDate;
+    lblRateSource1->setText(sSource);
+    lblRateSource2->setText(sSource);
+
+    for (int i = 1; i <= nLastCurrency; ++i) {
+        const QString sCode = oCurrencyList.ISOCode(i);
+        const QString sDec =
+            oCurrencyList.NKS(i) != 0 ? QStringLiteral("  2") : QStringLiteral("  0");
+        const bool bFixed = oCurrencyList.TNL(i) == 1;
+        QString sRate;
+        if (bUseRateFile || bFixed)
+            GetEuroRate(sCode, sRate);
+        else
+            sRate = FormatNumber(oCurrencyList.KursValue(i), 7);
+        AddRateRow(sCode, sRate, sDec, bFixed);
+    }
+
+    grdXchgRate->setCurrentCell(0, 0);
+    cmdOK->setDefault(true);
+    cmdOK->setFocus();
+}
+
+void frmXchgRate::AddRateRow(const QString& sCode, const QString& sRate, const QString& sDecimals,
+                             bool bHighlight) {
+    int nRow = 0;
+    QTableWidgetItem* first = grdXchgRate->item(0, 0);
+    if (first && !first->text().isEmpty()) {
+        nRow = grdXchgRate->rowCount();
+        grdXchgRate->insertRow(nRow);
+    }
+    const QString texts[3] = {sCode, sRate, sDecimals};
+    for (int c = 0; c < 3; ++c) {
+        auto* item = new QTableWidgetItem(texts[c]);
+        item->setTextAlignment(c == 0 ? (Qt::AlignLeft | Qt::AlignVCenter)
+                                      : (Qt::AlignRight | Qt::AlignVCenter));
+        if (bHighlight) {
+            item->setBackground(HighlightColour());
+            item->setForeground(QColor(Qt::black));
+        }
+        grdXchgRate->setItem(nRow, c, item);
+    }
+}

@@ -1,0 +1,869 @@
+// Main window: controls and layout, keypad and keyboard, engine, conversion dispatch,
+// clipboard and memory display.
+#include "frmMainForm.h"
+
+#include "CCurrencyList.h"
+#include "Compute.h"
+#include "general.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QToolButton>
+#include <cmath>
+
+#if __has_include("frmInfo.h")
+#include "frmInfo.h"
+#define WECHSLER_HAS_INFO 1
+#endif
+
+namespace {
+// Window geometry is designed in twips; 15 twips are one pixel at 96 dpi.
+int Tw(int nTwips) {
+    return static_cast<int>(std::lround(nTwips / 15.0));
+}
+QRect TwRect(int l, int t, int w, int h) {
+    const int x = Tw(l), y = Tw(t);
+    return QRect(x, y, Tw(l + w) - x, Tw(t + h) - y);
+}
+
+const QString kEUR = QStringLiteral("EUR");
+
+struct KeyDef {
+    const char* caption;
+    int left, top, width;
+};
+// Keypad: index, caption, position (twips); every button 495 x 375 but "0" (1095 wide).
+constexpr KeyDef kKeys[23] = {
+    {"0", 3240, 3600, 1095}, {"1", 3240, 3120, 495},   {"2", 3840, 3120, 495},
+    {"3", 4440, 3120, 495},  {"4", 3240, 2640, 495},   {"5", 3840, 2640, 495},
+    {"6", 4440, 2640, 495},  {"7", 3240, 2160, 495},   {"8", 3840, 2160, 495},
+    {"9", 4440, 2160, 495},  {"Del", 5040, 2160, 495}, {",", 4440, 3600, 495},
+    {"+", 5040, 3120, 495},  {"-", 5040, 2640, 495},   {"*", 4440, 1680, 495},
+    {"/", 3840, 1680, 495},  {"=", 5040, 3600, 495},   {"C", 3240, 1680, 495},
+    {"?", 5040, 1680, 495},  {"M+", 3240, 1200, 495},  {"M-", 3840, 1200, 495},
+    {"MR", 4440, 1200, 495}, {"MC", 5040, 1200, 495},
+};
+
+QColor ParticipatingColour() {
+    return QColor(255, 255, 128);
+}
+
+QPixmap CopyPicture() {
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 60, 110), 1.2));
+    p.setBrush(QColor(235, 240, 250));
+    p.drawRect(QRectF(2.5, 2.5, 10, 12));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(7.5, 5.5, 10, 12));
+    p.setPen(QPen(QColor(120, 130, 160), 1));
+    for (int y = 9; y <= 15; y += 2)
+        p.drawLine(QPointF(9.5, y), QPointF(15.5, y));
+    return pm;
+}
+
+QPixmap PastePicture() {
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 60, 20), 1.2));
+    p.setBrush(QColor(205, 160, 90));
+    p.drawRoundedRect(QRectF(2.5, 3.5, 12, 15), 1.5, 1.5);
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(QRectF(5.5, 1.5, 6, 3));
+    p.setPen(QPen(QColor(40, 60, 110), 1.2));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8.5, 8.5, 9, 10));
+    p.setPen(QPen(QColor(120, 130, 160), 1));
+    for (int y = 11; y <= 16; y += 2)
+        p.drawLine(QPointF(10, y), QPointF(16, y));
+    return pm;
+}
+
+// The built-in logo; a file "Tarvolib.png" in the program folder replaces it.
+QPixmap LogoPicture(QSize size) {
+    QPixmap file(GetAppDirectory() + QStringLiteral("/Tarvolib.png"));
+    if (!file.isNull())
+        return file.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, size.height());
+    g.setColorAt(0, QColor(28, 64, 140));
+    g.setColorAt(1, QColor(12, 32, 84));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), 6, 6);
+    // Ring of stars at the left.
+    const QPointF c(size.height() / 2.0 + 2, size.height() / 2.0);
+    const double r = size.height() * 0.32;
+    p.setBrush(QColor(255, 204, 0));
+    for (int i = 0; i < 12; ++i) {
+        const double a = i * M_PI / 6.0;
+        p.drawEllipse(QPointF(c.x() + r * std::cos(a), c.y() + r * std::sin(a)), 1.8, 1.8);
+    }
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setBold(true);
+    f.setPixelSize(size.height() * 2 / 5);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    QRectF text(size.height() + 4, 0, size.width() - size.height() - 8, size.height() * 0.62);
+    p.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("Devisio"));
+    QFont f2(QStringLiteral("DejaVu Sans"));
+    f2.setPixelSize(std::max(8, size.height() / 5));
+    p.setFont(f2);
+    p.setPen(QColor(200, 215, 245));
+    QRectF sub(size.height() + 4, size.height() * 0.62, size.width() - size.height() - 8,
+               size.height() * 0.3);
+    p.drawText(sub, Qt::AlignLeft | Qt::AlignTop,
+               bGerman ? QStringLiteral("Währungsrechner") : QStringLiteral("Currency calculator"));
+    return pm;
+}
+
+QPixmap EuroPicture(QSize size) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(28, 64, 140));
+    p.drawEllipse(QRectF(1, 1, size.width() - 2, size.height() - 2));
+    QFont f(QStringLiteral("DejaVu Serif"));
+    f.setBold(true);
+    f.setPixelSize(size.height() * 3 / 5);
+    p.setFont(f);
+    p.setPen(QColor(255, 204, 0));
+    p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, QString(QChar(0x20AC)));
+    return pm;
+}
+
+frmMainForm* g_mainForm = nullptr;
+} // namespace
+
+frmMainForm* MainForm() {
+    if (!g_mainForm)
+        g_mainForm = new frmMainForm();
+    return g_mainForm;
+}
+
+bool MainFormExists() {
+    return g_mainForm != nullptr;
+}
+
+void DestroyMainForm() {
+    delete g_mainForm;
+    g_mainForm = nullptr;
+}
+
+frmMainForm::frmMainForm(QWidget* parent) : QWidget(parent) {
+    BuildControls();
+    qApp->installEventFilter(this);
+    FormLoad();
+}
+
+frmMainForm::~frmMainForm() {
+    qApp->removeEventFilter(this);
+    if (g_mainForm == this)
+        g_mainForm = nullptr;
+}
+
+void frmMainForm::BuildControls() {
+    setObjectName(QStringLiteral("frmMainForm"));
+    QFont base = font();
+    base.setPointSize(9);
+    setFont(base);
+
+    txtEingabe = new QLineEdit(this);
+    txtEingabe->setObjectName(QStringLiteral("txtEingabe"));
+    txtEingabe->setGeometry(TwRect(120, 120, 2100, 315));
+    txtEingabe->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtEingabe->setReadOnly(true);
+    txtEingabe->setFocusPolicy(Qt::NoFocus); // never keeps the focus
+    txtEingabe->setContextMenuPolicy(Qt::NoContextMenu);
+    QFont big = base;
+    big.setPointSize(10);
+    big.setBold(true);
+    txtEingabe->setFont(big);
+
+    cboWaehrung1 = new QComboBox(this);
+    cboWaehrung1->setObjectName(QStringLiteral("cboWaehrung1"));
+    cboWaehrung1->setGeometry(TwRect(2280, 120, 855, 315));
+    cboWaehrung2 = new QComboBox(this);
+    cboWaehrung2->setObjectName(QStringLiteral("cboWaehrung2"));
+    cboWaehrung2->setGeometry(TwRect(2280, 600, 855, 315));
+    for (QComboBox* c : {cboWaehrung1, cboWaehrung2}) {
+        c->setFocusPolicy(Qt::NoFocus);
+        c->setMaxVisibleItems(20);
+    }
+    connect(cboWaehrung1, &QComboBox::activated, this, [this](int) { CurrencyChosen(1); });
+    connect(cboWaehrung2, &QComboBox::activated, this, [this](int) { CurrencyChosen(2); });
+
+    txtAusgabe = new QLabel(this);
+    txtAusgabe->setObjectName(QStringLiteral("txtAusgabe"));
+    txtAusgabe->setGeometry(TwRect(120, 600, 2100, 315));
+    txtAusgabe->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    txtAusgabe->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtAusgabe->setAutoFillBackground(true);
+    txtAusgabe->setBackgroundRole(QPalette::Base);
+    txtAusgabe->setFont(big);
+    txtAusgabe->setContentsMargins(0, 0, 3, 0);
+    txtAusgabe->setTextInteractionFlags(Qt::NoTextInteraction);
+
+    for (int i = 0; i < 16; ++i) {
+        const int nTop = 1200 + 280 * i;
+        lblBetrag[i] = new QLabel(this);
+        lblBetrag[i]->setObjectName(QStringLiteral("lblBetrag%1").arg(i));
+        lblBetrag[i]->setGeometry(TwRect(120, nTop, 2100, 255));
+        lblBetrag[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        lblBetrag[i]->setContentsMargins(0, 0, 3, 0);
+        lblWaehrung[i] = new QLabel(this);
+        lblWaehrung[i]->setObjectName(QStringLiteral("lblWaehrung%1").arg(i));
+        lblWaehrung[i]->setGeometry(TwRect(2280, nTop, 855, 255));
+        lblWaehrung[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        lblWaehrung[i]->setContentsMargins(4, 0, 0, 0);
+        for (QLabel* l : {lblBetrag[i], lblWaehrung[i]}) {
+            l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            l->setLineWidth(1);
+            l->setAutoFillBackground(true);
+            l->setBackgroundRole(QPalette::Base);
+        }
+    }
+
+    QFont keyFont = base;
+    keyFont.setPointSize(10);
+    for (int i = 0; i < 23; ++i) {
+        const KeyDef& k = kKeys[i];
+        auto* b = new QPushButton(QString::fromLatin1(k.caption), this);
+        b->setObjectName(QStringLiteral("cmdBtnArray%1").arg(i));
+        b->setGeometry(TwRect(k.left, k.top, k.width, 375));
+        QFont f = keyFont;
+        f.setBold(i == 16 || i == 18);
+        b->setFont(f);
+        b->setAutoDefault(false);
+        b->setFocusPolicy(i == 16 ? Qt::StrongFocus : Qt::NoFocus);
+        connect(b, &QPushButton::clicked, this, [this, i] { ClickButton(i); });
+        cmdBtnArray[i] = b;
+    }
+    // The decimal key always types the user's decimal symbol; it shows that symbol.
+    cmdBtnArray[11]->setText(sDecimalSymbol);
+    cmdBtnArray[16]->setDefault(true);
+    for (int i = 19; i <= 22; ++i)
+        cmdBtnArray[i]->installEventFilter(this);
+
+    cmdClipPaste = new QToolButton(this);
+    cmdClipPaste->setObjectName(QStringLiteral("cmdClipPaste"));
+    cmdClipPaste->setGeometry(TwRect(3240, 120, 495, 315));
+    cmdClipPaste->setIcon(QIcon(PastePicture()));
+    cmdClipPaste->setIconSize(QSize(18, 18));
+    cmdClipCopy = new QToolButton(this);
+    cmdClipCopy->setObjectName(QStringLiteral("cmdClipCopy"));
+    cmdClipCopy->setGeometry(TwRect(3240, 600, 495, 315));
+    cmdClipCopy->setIcon(QIcon(CopyPicture()));
+    cmdClipCopy->setIconSize(QSize(18, 18));
+    for (QToolButton* b : {cmdClipPaste, cmdClipCopy}) {
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(false);
+    }
+    connect(cmdClipCopy, &QToolButton::clicked, this, [this] {
+        CopyToClipboard();
+        UpdateClipboardButtons();
+        FocusEquals();
+    });
+    connect(cmdClipPaste, &QToolButton::clicked, this, [this] {
+        PasteFromClipboard();
+        UpdateClipboardButtons();
+        FocusEquals();
+    });
+
+    picLogo = new QLabel(this);
+    picLogo->setObjectName(QStringLiteral("picLogo"));
+    picLogo->setGeometry(TwRect(3840, 120, 1695, 795));
+    picLogo->setCursor(Qt::PointingHandCursor);
+    picLogo->installEventFilter(this);
+
+    imgEuroSymbol = new QLabel(this);
+    imgEuroSymbol->setObjectName(QStringLiteral("imgEuroSymbol"));
+    imgEuroSymbol->setGeometry(TwRect(3900, 4320, 1020, 1020));
+    imgEuroSymbol->setPixmap(EuroPicture(imgEuroSymbol->size()));
+    imgEuroSymbol->setAlignment(Qt::AlignCenter);
+
+    frameErrorText = new QGroupBox(this);
+    frameErrorText->setObjectName(QStringLiteral("frameErrorText"));
+    frameErrorText->setGeometry(TwRect(120, 5760, 5415, 495));
+    lblError = new QLabel(frameErrorText);
+    lblError->setObjectName(QStringLiteral("lblError"));
+    lblError->setGeometry(6, 4, frameErrorText->width() - 12, frameErrorText->height() - 8);
+    lblError->setWordWrap(true);
+    lblError->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette ep = lblError->palette();
+    ep.setColor(QPalette::WindowText, QColor(170, 0, 0));
+    lblError->setPalette(ep);
+
+    setFixedSize(Tw(5655), Tw(6375));
+}
+
+void frmMainForm::FormLoad() {
+    picLogo->setPixmap(LogoPicture(picLogo->size()));
+    picLogo->setToolTip(bGerman ? QStringLiteral("Hilfe") : QStringLiteral("Help"));
+    UpdateClipboardButtons();
+    setWindowTitle(bGerman ? QStringLiteral("Devisio – Währungsrechner")
+                           : QStringLiteral("Devisio – Currency Calculator"));
+    // Every run starts with the configured rates.
+    SaveSetting(QStringLiteral("Currencies"), QStringLiteral("UseWaehdat"), QStringLiteral("0"));
+    UpdateMemoryDisplay();
+}
+
+void frmMainForm::SetLineParticipating(int nIndex) {
+    if (nIndex < 0 || nIndex > 15)
+        return;
+    for (QLabel* l : {lblBetrag[nIndex], lblWaehrung[nIndex]}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::Base, ParticipatingColour());
+        p.setColor(QPalette::Window, ParticipatingColour());
+        l->setPalette(p);
+    }
+}
+
+void frmMainForm::FocusEquals() {
+    if (cmdBtnArray[16])
+        cmdBtnArray[16]->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------- events
+
+void frmMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    UpdateClipboardButtons();
+    FocusEquals();
+}
+
+void frmMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        UpdateClipboardButtons();
+}
+
+void frmMainForm::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        Calculate();
+    } else {
+        UpdateClipboardButtons();
+    }
+    FocusEquals();
+}
+
+bool frmMainForm::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this && isEnabled())
+            return HandleKey(static_cast<QKeyEvent*>(event));
+        break;
+    }
+    case QEvent::Enter:
+        for (int i = 19; i <= 22; ++i)
+            if (watched == cmdBtnArray[i]) {
+                UpdateMemoryDisplay();
+                break;
+            }
+        break;
+    case QEvent::MouseButtonPress:
+        if (watched == picLogo) {
+            ShowHelpFile(bGerman ? QStringLiteral("BedAnl_D.htm") : QStringLiteral("BedAnl_E.htm"));
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmMainForm::HandleKey(QKeyEvent* e) {
+    const Qt::KeyboardModifiers m = e->modifiers();
+    const int key = e->key();
+    const bool bCtrl = m & Qt::ControlModifier;
+    const bool bShift = m & Qt::ShiftModifier;
+    bool bDecimalDone = false;
+    if (bCtrl) {
+        if (key == Qt::Key_C || key == Qt::Key_Insert)
+            CopyToClipboard();
+        else if (key == Qt::Key_V)
+            PasteFromClipboard();
+    } else if (bShift) {
+        if (key == Qt::Key_Insert)
+            PasteFromClipboard();
+    } else {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+            Digit(key - Qt::Key_0);
+        } else if ((m & Qt::KeypadModifier) && (key == Qt::Key_Period || key == Qt::Key_Comma)) {
+            DecimalSymbol();
+            bDecimalDone = true;
+        } else if (key == Qt::Key_Backspace) {
+            Cut();
+        }
+    }
+    // The typed character.
+    if (!bCtrl) {
+        const QString t = e->text();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ClickButton(16); // the default button
+        } else if (key == Qt::Key_Escape) {
+            ClickButton(17); // the cancel button
+        } else if (t.size() == 1) {
+            if (t == sDecimalSymbol) {
+                if (!bDecimalDone)
+                    DecimalSymbol();
+            } else if (t == QLatin1String("*")) {
+                ClickButton(14);
+            } else if (t == QLatin1String("+")) {
+                ClickButton(12);
+            } else if (t == QLatin1String("-")) {
+                ClickButton(13);
+            } else if (t == QLatin1String("/")) {
+                ClickButton(15);
+            } else if (t == QLatin1String("=")) {
+                Calculate();
+            } else if (t == QLatin1String("?")) {
+                ShowInfo();
+            }
+        }
+    }
+    UpdateClipboardButtons();
+    FocusEquals();
+    return true;
+}
+
+void frmMainForm::ClickButton(int i) {
+    if (i >= 0 && i <= 9)
+        Digit(i);
+    else if (i == 10)
+        Cut();
+    else if (i == 11)
+        DecimalSymbol();
+    else if (i == 12)
+        Add();
+    else if (i == 13)
+        Subtract();
+    else if (i == 14)
+        Multiply();
+    else if (i == 15)
+        Divide();
+    else if (i == 16)
+        Calculate();
+    else if (i == 17)
+        Clear();
+    else if (i == 18)
+        ShowInfo();
+    else if (i == 19)
+        MemoryPlus();
+    else if (i == 20)
+        MemoryMinus();
+    else if (i == 21)
+        MemoryRecall();
+    else if (i == 22)
+        MemoryClear();
+    UpdateMemoryDisplay();
+    UpdateClipboardButtons();
+    FocusEquals();
+}
+
+void frmMainForm::ShowInfo() {
+#ifdef WECHSLER_HAS_INFO
+    frmInfo dlg(this);
+    dlg.exec();
+#endif
+}
+
+// ---------------------------------------------------------------- engine
+
+void frmMainForm::Append(const QString& s) {
+    QString t = txtEingabe->text();
+    if (!(s == sDecimalSymbol && t.contains(sDecimalSymbol)))
+        t += s;
+    txtEingabe->setText(t);
+    txtEingabe->setCursorPosition(static_cast<int>(t.size()));
+}
+
+void frmMainForm::Cut() {
+    QString t = txtEingabe->text();
+    t.chop(1);
+    txtEingabe->setText(t);
+    txtEingabe->setCursorPosition(static_cast<int>(t.size()));
+}
+
+void frmMainForm::Digit(int d) {
+    if (bNewEntry) {
+        bNewEntry = false;
+        txtEingabe->clear();
+    }
+    Append(QString::number(d));
+}
+
+void frmMainForm::DecimalSymbol() {
+    if (!bNewEntry)
+        Append(sDecimalSymbol);
+}
+
+void frmMainForm::Add() {
+    bNewEntry = true;
+    if (!txtEingabe->text().isEmpty())
+        CalcTempSum();
+    sOperator = QStringLiteral("+");
+}
+
+void frmMainForm::Subtract() {
+    bNewEntry = true;
+    if (!txtEingabe->text().isEmpty())
+        CalcTempSum();
+    sOperator = QStringLiteral("-");
+}
+
+void frmMainForm::Multiply() {
+    bNewEntry = true;
+    if (!txtEingabe->text().isEmpty())
+        CalcTempSum();
+    sOperator = QStringLiteral("*");
+}
+
+void frmMainForm::Divide() {
+    bNewEntry = true;
+    if (!txtEingabe->text().isEmpty())
+        CalcTempSum();
+    sOperator = QStringLiteral("/");
+}
+
+void frmMainForm::CalcTempSum() {
+    const QString t = txtEingabe->text();
+    const double v = ReadNumber(t);
+    double dNew = dTempSum;
+    if (sOperator == QLatin1String("+"))
+        dNew = v + dTempSum;
+    else if (sOperator == QLatin1String("-"))
+        dNew = dTempSum - v;
+    else if (sOperator == QLatin1String("*"))
+        dNew = v * dTempSum;
+    else if (sOperator == QLatin1String("/")) {
+        // Only a divisor of zero leaves the running value unchanged.
+        if (v != 0.0)
+            dNew = dTempSum / v;
+    } else
+        dNew = t.isEmpty() ? 0.0 : v;
+    // A result beyond the double range keeps the previous value.
+    if (std::isfinite(dNew))
+        dTempSum = dNew;
+    sOperator = QStringLiteral(" ");
+}
+
+void frmMainForm::Calculate() {
+    if (cboWaehrung1->currentText().isEmpty() || cboWaehrung2->currentText().isEmpty())
+        return;
+    CalcTempSum();
+    QString s = NumberText(dTempSum);
+    const QString t = FormatOutput(s, cboWaehrung1->currentText(), true);
+    txtEingabe->setText(t);
+    txtEingabe->setCursorPosition(static_cast<int>(t.size()));
+    sOperator = QStringLiteral("X");
+    bNewEntry = true;
+    Convert();
+}
+
+QString frmMainForm::InputString() const {
+    QString t = txtEingabe->text();
+    if (!sGroupingSymbol.isEmpty())
+        t.remove(sGroupingSymbol);
+    return t;
+}
+
+void frmMainForm::BeginNewEntry() {
+    bNewEntry = true;
+    txtEingabe->setCursorPosition(static_cast<int>(txtEingabe->text().size()));
+}
+
+QString frmMainForm::FormatOutput(QString& strZahl, const QString& strWaeh, bool bReplace) const {
+    return ::FormatOutput(strZahl, strWaeh, bReplace);
+}
+
+void frmMainForm::Clear() {
+    txtEingabe->setText(FormatNumber(0.0, 2, false));
+    dTempSum = 0.0;
+    sOperator = QStringLiteral(" ");
+    bNewEntry = true;
+    txtAusgabe->clear();
+    ResetAllISOLines();
+    lblError->clear();
+    Convert();
+}
+
+void frmMainForm::MemoryPlus() {
+    if (!txtEingabe->text().isEmpty())
+        dMemory += ReadNumber(txtEingabe->text());
+    BeginNewEntry();
+}
+
+void frmMainForm::MemoryMinus() {
+    if (!txtEingabe->text().isEmpty())
+        dMemory -= ReadNumber(txtEingabe->text());
+    BeginNewEntry();
+}
+
+void frmMainForm::MemoryRecall() {
+    txtEingabe->setText(NumberText(dMemory));
+    Calculate();
+}
+
+void frmMainForm::MemoryClear() {
+    dMemory = 0.0;
+}
+
+void frmMainForm::UpdateMemoryDisplay() {
+    QFont f = cmdBtnArray[21]->font();
+    if (dMemory == 0.0) {
+        f.setBold(false);
+        f.setPointSize(10);
+    } else {
+        f.setBold(true);
+        f.setPointSize(9);
+    }
+    cmdBtnArray[21]->setFont(f);
+    const QString sTip = QStringLiteral("M= ") + FormatNumber(dMemory, 2);
+    for (int i = 19; i <= 22; ++i)
+        cmdBtnArray[i]->setToolTip(sTip);
+}
+
+// ---------------------------------------------------------------- dispatch
+
+void frmMainForm::SetOutputField(const QString& sFieldContent, const QString& sToolBarText,
+                                 int nIndex, bool bAlignRight) {
+    if (nIndex == -1) {
+        txtAusgabe->setText(sFieldContent);
+        lblError->setText(sToolBarText);
+    } else {
+        SetISOLine(sFieldContent, nIndex, bAlignRight);
+    }
+}
+
+void frmMainForm::SetISOLine(const QString& sFieldContent, int nIndex, bool bAlignRight) {
+    if (nIndex < 0 || nIndex > 15)
+        return;
+    const QString sCode = oCurrencyList.ISOCode(nIndex);
+    const QString sName = oCurrencyList.LongName(nIndex);
+    QString sText = sFieldContent;
+    if (bAlignRight) {
+        QString s = sFieldContent;
+        sText = ::FormatOutput(s, sCode, true).rightJustified(25, QLatin1Char(' '));
+    }
+    // Amounts stand at the right edge, texts (error texts) at the left.
+    bool bNumber = false;
+    ReadNumber(sText, &bNumber);
+    lblBetrag[nIndex]->setAlignment((bNumber ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    lblBetrag[nIndex]->setText(sText);
+    lblBetrag[nIndex]->setToolTip(sName);
+    lblWaehrung[nIndex]->setText(sCode);
+    lblWaehrung[nIndex]->setToolTip(sName);
+}
+
+void frmMainForm::ResetAllISOLines() {
+    for (int i = 0; i < 16; ++i) {
+        lblBetrag[i]->clear();
+        lblWaehrung[i]->clear();
+    }
+}
+
+long frmMainForm::Try_U1(const QString& sISOCodeEin, const QString& sISOCodeAus,
+                         const QString& sWaehBetrag, QString& sRetString, int nIndex) {
+    const long rc = CallU1(sISOCodeEin, sISOCodeAus, sWaehBetrag, sRetString);
+    if (rc == 0)
+        SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
+    else if (rc == 463)
+        SetOutputField(GetErrorText(463), QString(), nIndex, false);
+    else if (rc != 462)
+        SetOutputField(QString(), GetErrorText(rc), nIndex, false);
+    return rc;
+}
+
+long frmMainForm::Try_U3(const QString& sISOCodeEin, const QString& sKursTyp,
+                         const QString& sISOCodeAus, const QString& sWaehBetrag,
+                         QString& sRetString, int nIndex) {
+    const long rc = CallU3(sISOCodeEin, sKursTyp, sISOCodeAus, sWaehBetrag, sRetString);
+    if (rc == 0)
+        SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
+    else if (rc == 463)
+        SetOutputField(GetErrorText(463), QString(), nIndex, false);
+    else if (rc != 462)
+        SetOutputField(QString(), GetErrorText(rc), nIndex, false);
+    return rc;
+}
+
+bool frmMainForm::U2OrU4(const QString& sISOCodeEin, const QString& sISOCodeAus, int nIndex) {
+    const int nE = oCurrencyList.Index(sISOCodeEin);
+    const int nA = oCurrencyList.Index(sISOCodeAus);
+    const QString sRateE = oCurrencyList.Kurs(nE);
+    const QString sRateA = oCurrencyList.Kurs(nA);
+    if (oCurrencyList.TNL(nE) == CCurrency::Participating &&
+        oCurrencyList.TNL(nA) == CCurrency::Participating)
+        return false;
+    QString sResult;
+    long rc = 0;
+    const QString sAmount = InputString();
+    if (sISOCodeEin != kEUR && sISOCodeAus != kEUR)
+        rc = CallU4(sISOCodeEin, sRateE, QStringLiteral("1"), sISOCodeAus, sRateA,
+                    QStringLiteral("1"), sAmount, QStringLiteral("2"), QStringLiteral("M"),
+                    QStringLiteral("M"), sResult);
+    else
+        rc = CallU2(sISOCodeEin, sISOCodeAus, sAmount, sISOCodeEin != kEUR ? sRateE : sRateA,
+                    QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"), sResult);
+    if (rc == 463) {
+        SetOutputField(GetErrorText(463), QString(), nIndex, false);
+    } else if (rc == 0 || rc == 261) {
+        SetOutputField(::FormatOutput(sResult, sISOCodeAus, true), QString(), nIndex, false);
+    } else {
+        // No result was written: show the error instead of an empty result read as zero.
+        SetOutputField(QString(), nIndex == -1 ? GetErrorText(rc) : QString(), nIndex, false);
+    }
+    return true;
+}
+
+void frmMainForm::Convert() {
+    const QString sSource = cboWaehrung1->currentText();
+    const QString sTarget = cboWaehrung2->currentText();
+    if (sSource.isEmpty() || sTarget.isEmpty())
+        return;
+    const long nUse =
+        GetSetting(QStringLiteral("Currencies"), QStringLiteral("UseWaehdat"), QStringLiteral("0"))
+            .trimmed()
+            .toLong();
+    const bool bUseWaehdat = nUse >= 1;
+    long rc = nUse;
+    QString r;
+
+    auto fixedMain = [&] {
+        if (sSource != kEUR && sTarget != kEUR) {
+            rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
+            if (rc == 462)
+                rc = Try_U1(sSource, sTarget, InputString(), r, -1);
+        } else {
+            rc = Try_U1(sSource, sTarget, InputString(), r, -1);
+            if (rc == 462)
+                rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
+        }
+        if (rc == 462)
+            SetOutputField(QString(), GetErrorText(462), -1, false);
+    };
+    if (bUseWaehdat) {
+        fixedMain();
+    } else if (rc == 0 || rc == 482 || rc == 489) {
+        if (!U2OrU4(sSource, sTarget, -1))
+            fixedMain();
+        if (rc == 463)
+            rc = 0;
+    }
+
+    ResetAllISOLines();
+    for (int i = 0; i < 16; ++i) {
+        const QString sLine = oCurrencyList.ISOCode(i);
+        auto fixedLine = [&] {
+            if (sSource != kEUR && sLine != kEUR) {
+                rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
+                if (rc == 462)
+                    rc = Try_U1(sSource, sLine, InputString(), r, i);
+                if (sLine == sSource && rc == 462)
+                    SetOutputField(txtEingabe->text(), QString(), i, true);
+            } else if (cboWaehrung1->currentIndex() == i) {
+                rc = 0;
+                SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
+            } else {
+                rc = Try_U1(sSource, sLine, InputString(), r, i);
+                if (rc == 462)
+                    rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
+                // A line that both functions refuse stays empty; the main result is kept.
+            }
+        };
+        if (bUseWaehdat) {
+            fixedLine();
+        } else if (rc == 0 || rc == 482 || rc == 489) {
+            if (!U2OrU4(sSource, sLine, i))
+                fixedLine();
+            if (rc == 463)
+                rc = 0;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- lists and clipboard
+
+void frmMainForm::CurrencyChosen(int nList) {
+    QComboBox* chosen = nList == 1 ? cboWaehrung1 : cboWaehrung2;
+    QComboBox* other = nList == 1 ? cboWaehrung2 : cboWaehrung1;
+    if (chosen->currentIndex() == 3 && other->currentIndex() == 3)
+        other->setCurrentIndex(0);
+    else if (chosen->currentIndex() == 0 && other->currentIndex() == 0)
+        other->setCurrentIndex(3);
+    Calculate();
+    UpdateClipboardButtons();
+    FocusEquals();
+}
+
+void frmMainForm::PasteFromClipboard() {
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData();
+    if (!md || !md->hasText()) {
+        UpdateClipboardButtons();
+        return;
+    }
+    const QString sClip = md->text();
+    QString sNew;
+    bool bTaken = false; // a digit or the decimal symbol was taken
+    bool bAny = false;   // a digit, the decimal symbol or "-" was taken
+    for (QChar c : sClip) {
+        if (c == QLatin1Char('-')) {
+            if (!bAny) {
+                sNew += c;
+                bAny = true;
+            }
+        } else if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                   QString(c) == sDecimalSymbol) {
+            sNew += c;
+            bTaken = bAny = true;
+        }
+    }
+    if (bTaken)
+        txtEingabe->setText(::FormatOutput(sNew, cboWaehrung1->currentText(), false));
+    UpdateClipboardButtons();
+}
+
+void frmMainForm::CopyToClipboard() {
+    QClipboard* cb = QGuiApplication::clipboard();
+    cb->clear();
+    cb->setText(txtAusgabe->text().trimmed());
+    UpdateClipboardButtons();
+}
+
+void frmMainForm::UpdateClipboardButtons() {
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData();
+    QString sClip;
+    if (md && md->hasText()) {
+        sClip = md->text();
+        cmdClipPaste->setEnabled(ReadNumber(sClip) != 0.0);
+    }
+    cmdClipCopy->setEnabled(ReadNumber(txtAusgabe->text()) != 0.0);
+    QString sPasteTip =
+        bGerman ? QStringLiteral("Einfügen (Strg-V)") : QStringLiteral("Paste (Ctrl-V)");
+    if (cmdClipPaste->isEnabled() && !sClip.isEmpty())
+        sPasteTip += QStringLiteral(": ") + sClip;
+    cmdClipPaste->setToolTip(sPasteTip);
+    cmdClipCopy->setToolTip(bGerman ? QStringLiteral("Kopieren (Strg-C)")
+                                    : QStringLiteral("Copy (Ctrl-C)"));
+}
