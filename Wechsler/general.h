@@ -1,0 +1,98 @@
+// Process-wide state of the calculator and the helpers every window shares:
+// number texts, settings store, paths, help pages, messages.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+class CDebug;
+class CCurrencyList;
+class QWidget;
+
+// ---- process-wide state (one instance each, alive for the whole run) ----
+extern QString sDecimalSymbol;         // the user's decimal symbol, "," or "."
+extern QString sGroupingSymbol;        // the user's digit grouping symbol
+extern bool bGerman;                   // true: German texts, false: English texts
+extern QDate dBookingDate;             // booking date of every conversion
+extern bool bNewEntry;                 // keypad: next digit replaces the input text
+extern CCurrencyList oCurrencyList;    // all currencies, built by InitWaehrung
+extern int nLastCurrency;              // highest index in oCurrencyList
+extern std::unique_ptr<CDebug> oDebug; // diagnostic log (null until Main creates it)
+extern QStringList asErrorText;        // "nnn text" entries, filled by InitError
+
+// Writes one line to the diagnostic log when it exists (no-op otherwise).
+void LogLine(const QString& sLine);
+
+// ---- settings store: application "Devisio", INI file
+//      $XDG_CONFIG_HOME/Devisio/Devisio.ini (default ~/.config/Devisio/Devisio.ini) ----
+QString SettingsFilePath();
+QString GetSetting(const QString& sSection, const QString& sKey, const QString& sDefault = {});
+void SaveSetting(const QString& sSection, const QString& sKey, const QString& sValue);
+void DeleteSetting(const QString& sSection, const QString& sKey);
+void DeleteSettingSection(const QString& sSection);
+
+// Folder of the diagnostic log: $XDG_STATE_HOME/Devisio (default ~/.local/state/Devisio).
+QString StateDirectory();
+
+// ---- program folder and derived paths ----
+QString GetModulePath();   // full path of the running program ("" if unknown)
+QString GetAppDirectory(); // folder of the program (not upper-cased)
+void SetWorkingDirectory();
+// Rate file shown by the rate display: $TARVO_WAEHKURS if set and not empty,
+// else GetAppDirectory() + "/WAEHKURS.DAT".
+QString RateFilePath();
+// Help file of the program: Help/BedAnl_D.htm (German) or Help/BedAnl_E.htm (English).
+QString ProgramHelpFile();
+
+// Opens a document or web address with its associated program; returns a number >= 32
+// on success and below 32 on failure (as the Windows shell does).
+long ShellOpen(const QString& sFile, QWidget* owner = nullptr);
+// Opens GetAppDirectory() + "/Help/" + sName; on failure shows "Error loading <path>".
+void ShowHelpFile(const QString& sName);
+QString DateToYYYYMMDD(const QDate& d);
+
+// ---- locale ----
+// Windows locale identifier ("00000407") and country name of the user's locale.
+QString WindowsLocaleId();
+QString WindowsCountryName();
+bool IsGermanLocale();
+// Learns sDecimalSymbol and sGroupingSymbol from the locale; false if they are unusable.
+bool CheckNumberSettings();
+// The six-line message shown when CheckNumberSettings fails (language by bGerman).
+QString NumberSettingsMessage();
+
+// ---- message boxes ----
+// All message boxes of the calculator go through this function. Tests may install a
+// handler that records the message instead of showing a modal box.
+enum class MsgIcon { None, Information, Warning, Critical };
+void ShowMessage(const QString& sText, MsgIcon icon = MsgIcon::None, QWidget* parent = nullptr);
+using MessageHandler = std::function<void(const QString& sText, MsgIcon icon)>;
+void SetMessageHandler(MessageHandler handler); // empty handler: real message boxes
+
+// ---- number texts ----
+// Characters of s that occur in "0123456789.,+-", in their order.
+QString KeepNumberChars(const QString& s);
+// KeepNumberChars, then sGroupingSymbol removed from all but the last three characters
+// (texts shorter than 5 characters are returned unchanged).
+QString StripGrouping(const QString& s);
+// Every "." replaced by sDecimalSymbol.
+QString DotToDecimalSymbol(const QString& s);
+// Locale-aware text to number with the user's symbols (blanks around, sign, grouping
+// symbols allowed). Returns 0 and sets *ok false when the text is not a number.
+double ReadNumber(const QString& s, bool* ok = nullptr);
+// The default number text of a value in the user's notation, without grouping,
+// up to 15 significant digits; large values in exponent form ("1E+20").
+QString NumberText(double d);
+// Formats with a grouped pattern like "#,###,###,###,##0.00" (nDecimals 2),
+// "#,###,###,###,##0" (nDecimals 0) or "#,##0.0000000" (nDecimals 7);
+// bGrouping false gives "############0.00". Rounds half away from zero.
+QString FormatNumber(double d, int nDecimals, bool bGrouping = true);
+// FormatOutput of the calculator engine: formats the number text strZahl for currency
+// strWaeh (2 decimals with grouping, or 0 decimals followed by five blanks);
+// bReplace: "." in strZahl is a decimal point (kernel text). strZahl receives the
+// cleaned text.
+QString FormatOutput(QString& strZahl, const QString& strWaeh, bool bReplace);
