@@ -1,0 +1,20 @@
+// Internal steps of the control-data loader, shared by its modules.
+#ifndef TARVO_CTRLDATA_INTERNAL_H
+#define TARVO_CTRLDATA_INTERNAL_H
+
+#include "ctrldata.h"
+
+#include <cstdio>
+
+namespace ctrldata {
+
+// Load from the built-in record: 0, 442 (version not found) or 443 (default entry).
+int32_t ReadPDFromHeap(const PS_SB* sb, PS_EB* eb);
+
+// Load from the control-data file, which the caller opened as file and closes through
+// this call: 0, 442, 443, 444 (no buffer) or 489 (file not convertible or readable).
+int32_t ReadPDFromFile(std::FILE* file, const char* name, const PS_SB* sb, PS_EB* eb);
+
+} // namespace ctrldata
+
+#endif
