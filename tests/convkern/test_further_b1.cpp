@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "test_further_util.h"
 
@@ -324,70 +325,96 @@ TEST(FurtherB1, NegativePartsAreMarkedByValue) {
     }
 }
 
-// Random totals split into 2 to 50 parts, one fixed rate, 2-decimal target: every method
-// against the reference, plus the sum and one-cent properties.
+namespace {
+
+const Conv kConvs[] = {
+    {"DEM", "EUR", 19558300, true},    {"EUR", "DEM", 19558300, false},
+    {"FRF", "EUR", 65595700, true},    {"EUR", "NLG", 22037100, false},
+    {"ITL", "EUR", 19362700000, true}, {"EUR", "FRF", 65595700, false},
+};
+
+// One random total split into 2 to 50 parts, converted with one fixed rate into a 2-decimal
+// currency and balanced: compared with the reference, plus the sum and one-cent properties.
+// balanced counts the cases whose needed correction was within one cent per part.
+void randomCase(std::mt19937_64& rng, char method, const PS_EB& eb, int& balanced) {
+    const Conv& c = kConvs[rng() % std::size(kConvs)];
+    const int items = 2 + static_cast<int>(rng() % 49);
+    const int scale = static_cast<int>(rng() % 4);
+    const i128 limit = scale == 0   ? 1000
+                       : scale == 1 ? 100000
+                       : scale == 2 ? 100000000
+                                    : 10000000000;
+    std::vector<i128> cents(static_cast<std::size_t>(items));
+    i128 total = 0;
+    for (int i = 1; i < items; ++i) {
+        i128 v = static_cast<i128>(rng() % static_cast<uint64_t>(limit));
+        if (rng() % 8 == 0)
+            v = -v;
+        cents[static_cast<std::size_t>(i)] = v;
+        total += v;
+    }
+    cents[0] = total;
+    auto sb = makeB1(method, c.isoE, c.isoA, cents);
+    ASSERT_EQ(B1_UmrMitBetrAusgl(sb.get(), &eb, nullptr), 0);
+    const RefResult ref = balanceRef(c, cents, method);
+    i128 sum = 0;
+    for (int i = 0; i < items; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        ASSERT_EQ(slot(sb->AMOUNT_OUT[i], 16), ref.text[k]) << "method " << method << " item " << i;
+        const i128 moved = ref.out[k] - ref.u1[k];
+        ASSERT_LE(moved < 0 ? -moved : moved, 1);
+        if (i > 0)
+            sum += ref.out[k];
+    }
+    ASSERT_EQ(slot(sb->SSV, static_cast<std::size_t>(items)), ref.ssv) << "method " << method;
+    // Needed correction (after rounding down for '1') within one cent per part: exact sum.
+    i128 start = 0;
+    for (int i = 1; i < items; ++i) {
+        i128 d;
+        i128 r;
+        convertRef(c, cents[static_cast<std::size_t>(i)], r, d);
+        start += method == '1' && d < 0 ? r - 1 : r;
+    }
+    const i128 need = start > ref.u1[0] ? start - ref.u1[0] : ref.u1[0] - start;
+    if (need <= items - 1) {
+        ASSERT_EQ(sum, ref.u1[0]) << "method " << method;
+        ++balanced;
+    }
+}
+
+} // namespace
+
 TEST(FurtherB1, RandomisedAgainstReference) {
     const PS_EB eb = makeEb();
-    const Conv convs[] = {
-        {"DEM", "EUR", 19558300, true},    {"EUR", "DEM", 19558300, false},
-        {"FRF", "EUR", 65595700, true},    {"EUR", "NLG", 22037100, false},
-        {"ITL", "EUR", 19362700000, true}, {"EUR", "FRF", 65595700, false},
-    };
     std::mt19937_64 rng(1999);
     const int perMethod = 10000;
-    int balancedChecked = 0;
+    int balanced = 0;
     for (char method : {'0', '1', '2'}) {
         for (int n = 0; n < perMethod; ++n) {
-            const Conv& c = convs[rng() % std::size(convs)];
-            const int items = 2 + static_cast<int>(rng() % 49);
-            const int scale = static_cast<int>(rng() % 4);
-            const i128 limit = scale == 0   ? 1000
-                               : scale == 1 ? 100000
-                               : scale == 2 ? 100000000
-                                            : 10000000000;
-            std::vector<i128> cents(static_cast<std::size_t>(items));
-            i128 total = 0;
-            for (int i = 1; i < items; ++i) {
-                i128 v = static_cast<i128>(rng() % static_cast<uint64_t>(limit));
-                if (rng() % 8 == 0)
-                    v = -v;
-                cents[static_cast<std::size_t>(i)] = v;
-                total += v;
-            }
-            cents[0] = total;
-            auto sb = makeB1(method, c.isoE, c.isoA, cents);
-            ASSERT_EQ(B1_UmrMitBetrAusgl(sb.get(), &eb, nullptr), 0);
-            const RefResult ref = balanceRef(c, cents, method);
-            i128 sum = 0;
-            for (int i = 0; i < items; ++i) {
-                const auto k = static_cast<std::size_t>(i);
-                ASSERT_EQ(slot(sb->AMOUNT_OUT[i], 16), ref.text[k])
-                    << "method " << method << " case " << n << " item " << i;
-                const i128 moved = ref.out[k] - ref.u1[k];
-                ASSERT_LE(moved < 0 ? -moved : moved, 1);
-                if (i > 0)
-                    sum += ref.out[k];
-            }
-            ASSERT_EQ(slot(sb->SSV, static_cast<std::size_t>(items)), ref.ssv)
+            randomCase(rng, method, eb, balanced);
+            ASSERT_FALSE(::testing::Test::HasFatalFailure())
                 << "method " << method << " case " << n;
-            // Needed correction (after rounding down for '1') within one cent per part.
-            i128 start = 0;
-            for (int i = 1; i < items; ++i) {
-                const auto k = static_cast<std::size_t>(i);
-                i128 d;
-                i128 r;
-                convertRef(c, cents[k], r, d);
-                start += method == '1' && d < 0 ? r - 1 : r;
-            }
-            const i128 need = start > ref.u1[0] ? start - ref.u1[0] : ref.u1[0] - start;
-            if (need <= items - 1) {
-                ASSERT_EQ(sum, ref.u1[0]) << "method " << method << " case " << n;
-                ++balancedChecked;
-            }
         }
     }
-    EXPECT_GE(balancedChecked, 3 * perMethod * 9 / 10);
+    EXPECT_GE(balanced, 3 * perMethod * 9 / 10);
     EXPECT_TRUE(allCellsNull());
+}
+
+// The work cells are per thread: balancing in several threads at once gives the same results.
+TEST(FurtherB1, ThreadsBalanceIndependently) {
+    const PS_EB eb = makeEb();
+    std::vector<std::thread> threads;
+    std::vector<int> balanced(4, 0);
+    for (unsigned t = 0; t < 4; ++t) {
+        threads.emplace_back([&eb, &balanced, t] {
+            std::mt19937_64 rng(100 + t);
+            for (int n = 0; n < 150; ++n)
+                randomCase(rng, static_cast<char>('0' + n % 3), eb, balanced[t]);
+            EXPECT_TRUE(allCellsNull());
+        });
+    }
+    for (auto& th : threads)
+        th.join();
 }
 
 // The exported helpers do nothing harmful outside a B1 call.
