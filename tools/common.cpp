@@ -1,0 +1,224 @@
+// Shared helpers of the tarvo program: decimal field texts, dates, control data, kernel codes.
+#include "common.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+
+namespace tarvo::tool {
+
+namespace {
+
+bool allDigits(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool validYmd(int y, int m, int d) {
+    static constexpr int len[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1)
+        return false;
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= len[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+} // namespace
+
+std::optional<std::string> decimalToField(std::string_view text, int intDigits, int decimals) {
+    if (text.empty())
+        return std::nullopt;
+    char sign = '+';
+    if (text.front() == '-' || text.front() == '+') {
+        sign = text.front();
+        text.remove_prefix(1);
+    }
+    std::size_t dot = text.find('.');
+    std::string_view ip = text.substr(0, dot);
+    std::string_view fp = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
+    if ((ip.empty() && fp.empty()) || !allDigits(ip) || !allDigits(fp))
+        return std::nullopt;
+    while (!ip.empty() && ip.front() == '0')
+        ip.remove_prefix(1);
+    while (!fp.empty() && fp.back() == '0')
+        fp.remove_suffix(1);
+    if (ip.size() > static_cast<std::size_t>(intDigits) ||
+        fp.size() > static_cast<std::size_t>(decimals))
+        return std::nullopt;
+    bool zero = ip.empty() && fp.empty();
+    std::string out(1, zero ? '+' : sign);
+    out += std::string(static_cast<std::size_t>(intDigits) - ip.size(), '0');
+    out += ip;
+    out += fp;
+    out += std::string(static_cast<std::size_t>(decimals) - fp.size(), '0');
+    return out;
+}
+
+std::string fieldToDecimal(const char* field, int intDigits, int decimals) {
+    std::string digits(field + 1, static_cast<std::size_t>(intDigits + decimals));
+    if (!allDigits(digits))
+        return std::string(field, static_cast<std::size_t>(1 + intDigits + decimals));
+    std::string ip = digits.substr(0, static_cast<std::size_t>(intDigits));
+    std::string fp = digits.substr(static_cast<std::size_t>(intDigits));
+    ip.erase(0, std::min(ip.find_first_not_of('0'), ip.size() - 1));
+    if (ip.empty())
+        ip = "0";
+    bool zero = digits.find_first_not_of('0') == std::string::npos;
+    std::string s = (field[0] != '+' && !zero) ? "-" : "";
+    s += ip;
+    if (decimals > 0)
+        s += "." + fp;
+    return s;
+}
+
+std::optional<std::string> parseDate(std::string_view t) {
+    std::string y, m, d;
+    if (t.size() == 8 && allDigits(t)) {
+        y = t.substr(0, 4), m = t.substr(4, 2), d = t.substr(6, 2);
+    } else if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
+        y = t.substr(0, 4), m = t.substr(5, 2), d = t.substr(8, 2);
+    } else if (t.size() == 10 && t[2] == '.' && t[5] == '.') {
+        d = t.substr(0, 2), m = t.substr(3, 2), y = t.substr(6, 4);
+    } else {
+        return std::nullopt;
+    }
+    if (!allDigits(y) || !allDigits(m) || !allDigits(d) ||
+        !validYmd(std::stoi(y), std::stoi(m), std::stoi(d)))
+        return std::nullopt;
+    return y + m + d;
+}
+
+std::string today() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y%m%d", &tm);
+    return buf;
+}
+
+void putInt16(unsigned char* dst, int value) {
+    auto v = static_cast<uint16_t>(static_cast<int16_t>(value));
+    dst[0] = static_cast<unsigned char>(v & 0xFF);
+    dst[1] = static_cast<unsigned char>(v >> 8);
+}
+
+int32_t getInt32(const unsigned char* src) {
+    uint32_t v = static_cast<uint32_t>(src[0]) | static_cast<uint32_t>(src[1]) << 8 |
+                 static_cast<uint32_t>(src[2]) << 16 | static_cast<uint32_t>(src[3]) << 24;
+    int32_t r;
+    std::memcpy(&r, &v, sizeof r);
+    return r;
+}
+
+void DataFiles::apply() const {
+    if (!controlData.empty())
+        ::setenv("TARVO_STEUDAT", controlData.c_str(), 1);
+    if (!rateFile.empty())
+        ::setenv("TARVO_WAEHKURS", rateFile.c_str(), 1);
+}
+
+ControlData loadControlData(std::string_view version, std::string_view application,
+                            std::string_view referenceDate) {
+    if (version.size() > 2)
+        throw UsageError("control-data version \"" + std::string(version) +
+                         "\" has more than 2 characters");
+    if (application.size() > 8)
+        throw UsageError("application name \"" + std::string(application) +
+                         "\" has more than 8 characters");
+    ControlData cd;
+    PS_SB sb{};
+    std::memcpy(sb.SB_VERSION, "01", 2);
+    setField(sb.SENDER, "TARVO");
+    setField(sb.EB_VERSION, version);
+    setField(sb.ANWENDUNG, application);
+    setField(sb.BEZUGSDATUM, referenceDate);
+    cd.rc = PS_LesenTarvoDaten(&sb, &cd.aux, &cd.eb);
+    return cd;
+}
+
+std::string returnText(int32_t rc) {
+    static const std::map<int32_t, std::string_view> texts{
+        {0, "OK"},
+        {261, "Price input ignored and conversion done with Euro price"},
+        {400, "Versions-Nummer im SB ist Blank oder ungueltig"},
+        {401, "Absender-Modulname im SB ist Blank"},
+        {402, "Funktions-Gruppe im SB ist falsch"},
+        {403, "Input monetary sum has more than 15 digits"},
+        {440, "Einzel-Funktion im SB ist falsch"},
+        {441, "Versions-Nummer im SB ist falsch"},
+        {442, "Angeforderte EB-Version nicht gefunden"},
+        {443, "Angeforderte Projekt-Daten nicht gef."},
+        {444, "Speicherfehler"},
+        {460, "Einzel-Funktion im SB ist falsch"},
+        {461, "Versions-Nummer im SB ist falsch"},
+        {462, "Non-permissible ISO-Code combination"},
+        {463, "No rate/Amount overflow"},
+        {465, "Invalid price type for non-participating currency"},
+        {466, "Kursvorgabe bei EWU-Teilnehmer verboten"},
+        {467, "Blocking code set in the currency file"},
+        {468, "Kurs-Druck-Kennz in SB == J und in DB-Tabelle == N"},
+        {469, "Rate is zero"},
+        {470, "Wrong number of items"},
+        {471, "Wrong balancing method"},
+        {472, "The parts do not add up to the total"},
+        {473, "Wrong smoothing method"},
+        {474, "Smoothing value missing"},
+        {475, "Smoothing value out of range"},
+        {480, "Einzel-Funktion im SB ist falsch"},
+        {481, "Versions-Nummer im SB ist falsch"},
+        {482, "ISO-Code not found in the currency file"},
+        {483, "Waehrungs-Nummer nicht im Datenbestand gefunden"},
+        {484, "Valuten-Daten nicht in DB-Tabelle"},
+        {485, "No valid price found in the currency file"},
+        {487, "Waehrung gesperrt"},
+        {489, "Currency file not found"},
+        {520, "Einzel-Funktion im SB ist falsch"},
+        {521, "Versions-Nummer im SB ist falsch"},
+        {522, "Prozentsatz nicht groesser 0"},
+        {523, "Betrags-Ueberlauf nach Mult. / Div."},
+        {524, "Rundungsart falsch nur 'A' oder 'R' erlaubt"},
+        {525, "Rundungsstelle < 0 oder > 5"},
+        {526, "ETag nicht groesser 0"},
+        {527, "GTag nicht groesser 0"},
+    };
+    auto it = texts.find(rc);
+    return it == texts.end() ? std::string("unknown return number") : std::string(it->second);
+}
+
+std::string describe(int32_t rc) {
+    return std::to_string(rc) + " " + returnText(rc);
+}
+
+std::string jsonString(std::string_view s) {
+    std::string out = "\"";
+    for (char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace tarvo::tool

@@ -1,0 +1,68 @@
+// Shared helpers of the tarvo program: decimal field texts, dates, control data, kernel codes.
+#ifndef TARVO_TOOLS_COMMON_H
+#define TARVO_TOOLS_COMMON_H
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "ctrldata.h"
+
+namespace tarvo::tool {
+
+// A wrong argument: main reports it and exits with status 2.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// "1234.5" -> taDez<N>p<M> text of 1+N+M characters. Nothing is rounded: more decimals
+// than M or more integer digits than N are an error (nullopt).
+std::optional<std::string> decimalToField(std::string_view text, int intDigits, int decimals);
+// The reverse: "+000000000005113" with M = 2 -> "51.13"; all M decimals are kept.
+std::string fieldToDecimal(const char* field, int intDigits, int decimals);
+
+// YYYYMMDD, YYYY-MM-DD or DD.MM.YYYY -> YYYYMMDD when it is a valid date.
+std::optional<std::string> parseDate(std::string_view text);
+std::string today();
+
+// Copies text into a fixed-width field, padding with blanks.
+template <std::size_t N> void setField(char (&field)[N], std::string_view text) {
+    std::memset(field, ' ', N);
+    std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
+}
+
+void putInt16(unsigned char* dst, int value);
+int32_t getInt32(const unsigned char* src);
+
+// Where the libraries find their files: sets TARVO_STEUDAT / TARVO_WAEHKURS when given.
+struct DataFiles {
+    std::string controlData;
+    std::string rateFile;
+    void apply() const;
+};
+
+// Loads the control data for a version ("" = first block), an application ("" = default
+// entry) and a reference date (YYYYMMDD). rc receives the loader's number; 0 and 443
+// (default entry used) are success.
+struct ControlData {
+    PS_EB eb{};
+    int32_t aux = 0;
+    int32_t rc = 0;
+};
+ControlData loadControlData(std::string_view version, std::string_view application,
+                            std::string_view referenceDate);
+
+// Text of a return number, English where the calculator has one.
+std::string returnText(int32_t rc);
+// "463 No rate/Amount overflow"
+std::string describe(int32_t rc);
+
+std::string jsonString(std::string_view s);
+
+} // namespace tarvo::tool
+
+#endif

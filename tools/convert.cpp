@@ -1,0 +1,172 @@
+// Single conversions the way the calculator chooses them: U1, else U3; U2, else U4 with given
+// rates.
+#include "convert.h"
+
+#include <cstring>
+
+namespace tarvo::tool {
+
+namespace {
+
+constexpr const char* kSender = "TARVO";
+constexpr std::string_view kZeroRate = "+00000000000";
+
+int unitOf(char exponent) {
+    return exponent == '2' ? 100 : exponent == '3' ? 1000 : 1;
+}
+
+LegInfo leg(const char* rate, char fixed, char quotation, char exponent) {
+    return {fieldToDecimal(rate, 4, 7), fixed == 'J', quotation, unitOf(exponent)};
+}
+
+std::string amountOf(char indicator, const char* a132, const char* a150, int& decimals) {
+    decimals = indicator == '2' ? 2 : 0;
+    return indicator == '2' ? fieldToDecimal(a132, 13, 2) : fieldToDecimal(a150, 15, 0);
+}
+
+void putRate(char (&dst)[14], unsigned char* unit, char* quotation, const GivenRate* r) {
+    std::memset(dst, 0, sizeof dst);
+    std::string_view text = r ? std::string_view(r->dez4p7) : kZeroRate;
+    std::memcpy(dst, text.data(), text.size());
+    putInt16(unit, r ? r->unit : 1);
+    *quotation = r ? r->quotation : ' ';
+}
+
+} // namespace
+
+std::string baseCurrency(const PS_EB& eb) {
+    const char* b = eb.Anwendung.PeriodenKz[1] == 'J' ? eb.BasisWaehrung : eb.HeimWaehrung;
+    return std::string(b, strnlen(b, 3));
+}
+
+void fillU1(U1_SB& sb, const ConvertRequest& req) {
+    std::memset(&sb, 0, sizeof sb);
+    std::memcpy(sb.SB_VERSION, "01", 2);
+    setField(sb.SENDER, kSender);
+    sb.RATE_TYPE = req.rateType;
+    setField(sb.ISO_CODE_E, req.from);
+    setField(sb.ISO_CODE_A, req.to);
+    sb.RATE_PRINT_FLAG = req.ratePrint;
+    setField(sb.BOOKING_DATE, req.bookingDate);
+    std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
+}
+
+void fillU3(U3_SB& sb, const ConvertRequest& req) {
+    std::memset(&sb, 0, sizeof sb);
+    std::memcpy(sb.SB_VERSION, "01", 2);
+    setField(sb.SENDER, kSender);
+    sb.RATE_TYPE = req.rateType;
+    setField(sb.ISO_CODE_E, req.from);
+    setField(sb.ISO_CODE_A, req.to);
+    sb.RATE_PRINT_FLAG_E = req.ratePrint;
+    sb.RATE_PRINT_FLAG_A = req.ratePrint;
+    setField(sb.BOOKING_DATE, req.bookingDate);
+    std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
+}
+
+ConvertResult resultOfU1(const U1_SB& sb, int32_t rc) {
+    ConvertResult r;
+    r.rc = rc;
+    r.function = "U1";
+    if (rc != 0 && rc != 261)
+        return r;
+    r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
+    r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
+    r.from = leg(sb.RATE_USED, sb.FIXED_RATE_FLAG, sb.QUOTATION_USED, sb.UNIT_EXPONENT);
+    return r;
+}
+
+ConvertResult resultOfU3(const U3_SB& sb, int32_t rc) {
+    ConvertResult r;
+    r.rc = rc;
+    r.function = "U3";
+    r.triangulated = true;
+    if (rc != 0 && rc != 261)
+        return r;
+    r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
+    r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
+    r.from = leg(sb.RATE_USED_E, sb.FIXED_RATE_FLAG_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
+    r.to = leg(sb.RATE_USED_A, sb.FIXED_RATE_FLAG_A, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A);
+    r.baseAmount = fieldToDecimal(sb.BASE_AMOUNT, 12, 3);
+    r.baseRoundDiff = fieldToDecimal(sb.BASE_ROUND_DIFF, 1, 6);
+    return r;
+}
+
+namespace {
+
+ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
+                           const std::string& base) {
+    if (req.from == base || req.to == base) {
+        // One leg: the given rate belongs to the currency that is not the base.
+        const bool fromIsBase = req.from == base;
+        const std::optional<GivenRate>& given = fromIsBase ? req.rateTo : req.rateFrom;
+        U2_SB sb{};
+        std::memcpy(sb.SB_VERSION, "01", 2);
+        setField(sb.SENDER, kSender);
+        setField(sb.ISO_CODE_E, req.from);
+        setField(sb.ISO_CODE_A, req.to);
+        std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
+        putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given ? &*given : nullptr);
+        sb.DEC_FLAG_A = req.decimals;
+        int32_t rc = U2_UmrFwaehrBwaehrKv(&sb, &cd.eb, const_cast<int32_t*>(&cd.aux));
+        ConvertResult r;
+        r.rc = rc;
+        r.function = "U2";
+        r.base = base;
+        if (rc != 0 && rc != 261)
+            return r;
+        r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
+        r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
+        r.from = leg(sb.RATE_USED, rc == 261 ? 'J' : 'N', sb.QUOTATION_USED, sb.UNIT_EXPONENT);
+        return r;
+    }
+    U4_SB sb{};
+    std::memcpy(sb.SB_VERSION, "01", 2);
+    setField(sb.SENDER, kSender);
+    setField(sb.ISO_CODE_E, req.from);
+    setField(sb.ISO_CODE_A, req.to);
+    putRate(sb.RATE_E, sb.RATE_UNIT_E, &sb.QUOTATION_E, req.rateFrom ? &*req.rateFrom : nullptr);
+    putRate(sb.RATE_A, sb.RATE_UNIT_A, &sb.QUOTATION_A, req.rateTo ? &*req.rateTo : nullptr);
+    std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
+    sb.DEC_FLAG_A = req.decimals;
+    int32_t rc = U4_UmrFwaehrBwaehrFwaehrKv(&sb, &cd.eb, const_cast<int32_t*>(&cd.aux));
+    ConvertResult r;
+    r.rc = rc;
+    r.function = "U4";
+    r.triangulated = true;
+    r.base = base;
+    if (rc != 0 && rc != 261)
+        return r;
+    r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
+    r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
+    r.from = leg(sb.RATE_USED_E, sb.FIXED_RATE_FLAG_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
+    r.to = leg(sb.RATE_USED_A, sb.FIXED_RATE_FLAG_A, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A);
+    r.baseAmount = fieldToDecimal(sb.BASE_AMOUNT, 12, 3);
+    r.baseRoundDiff = fieldToDecimal(sb.BASE_ROUND_DIFF, 1, 6);
+    return r;
+}
+
+} // namespace
+
+ConvertResult convert(const ConvertRequest& req, const ControlData& cd) {
+    const std::string base = baseCurrency(cd.eb);
+    auto* aux = const_cast<int32_t*>(&cd.aux);
+    if (req.rateFrom || req.rateTo)
+        return convertGiven(req, cd, base);
+    U1_SB u1;
+    fillU1(u1, req);
+    int32_t rc = U1_UmrFwaehrBwaehr(&u1, &cd.eb, aux);
+    if (rc != 462) {
+        ConvertResult r = resultOfU1(u1, rc);
+        r.base = base;
+        return r;
+    }
+    U3_SB u3;
+    fillU3(u3, req);
+    rc = U3_UmrFwaehrBwaehrFwaehr(&u3, &cd.eb, aux);
+    ConvertResult r = resultOfU3(u3, rc);
+    r.base = base;
+    return r;
+}
+
+} // namespace tarvo::tool

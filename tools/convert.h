@@ -1,0 +1,63 @@
+// Single conversions the way the calculator chooses them: U1, else U3; U2, else U4 with given
+// rates.
+#ifndef TARVO_TOOLS_CONVERT_H
+#define TARVO_TOOLS_CONVERT_H
+
+#include <optional>
+#include <string>
+
+#include "common.h"
+#include "convkern.h"
+
+namespace tarvo::tool {
+
+struct GivenRate {
+    std::string dez4p7; // taDez4p7 text
+    int unit = 1;       // 1, 100 or 1000
+    char quotation = 'M';
+};
+
+struct ConvertRequest {
+    std::string amount; // taDez13p2 text
+    std::string from, to;
+    char rateType = 'M';
+    char ratePrint = 'N';
+    std::string bookingDate; // YYYYMMDD
+    std::optional<GivenRate> rateFrom, rateTo;
+    char decimals = '2'; // result decimals wanted with given rates: '2' or '0'
+};
+
+// One leg's rate as the kernel reports it.
+struct LegInfo {
+    std::string rate; // decimal text
+    bool fixed = false;
+    char quotation = ' ';
+    int unit = 1;
+};
+
+struct ConvertResult {
+    int32_t rc = 0;
+    std::string function; // "U1" .. "U4"
+    std::string amount;   // decimal text of the result
+    int decimals = 2;
+    std::string roundDiff;
+    LegInfo from, to; // U1/U2 fill only the leg of the non-base currency, in `from`
+    bool triangulated = false;
+    std::string baseAmount, baseRoundDiff; // U3/U4
+    std::string base;                      // base currency of the control data
+};
+
+// Base currency of the loaded control data (period flag 'J': euro base, else home).
+std::string baseCurrency(const PS_EB& eb);
+
+// Fills a U1 block (also used for batch, balance and smooth items).
+void fillU1(U1_SB& sb, const ConvertRequest& req);
+void fillU3(U3_SB& sb, const ConvertRequest& req);
+ConvertResult resultOfU1(const U1_SB& sb, int32_t rc);
+ConvertResult resultOfU3(const U3_SB& sb, int32_t rc);
+
+ConvertResult convert(const ConvertRequest& req, const ControlData& cd);
+
+} // namespace tarvo::tool
+
+#endif
