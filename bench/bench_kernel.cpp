@@ -316,7 +316,7 @@ int main(int argc, char** argv) {
     const auto baseOut = t.find("Decimal128_U1_FixedOutOfEuro");
     if (base == t.end() || baseOut == t.end())
         return 0;
-    std::printf("\n%-28s %14s %22s\n", "conversion", "ns/conversion", "ratio to decimal128 U1");
+    std::printf("\n%-28s %14s %22s\n", "conversion", "CPU ns/conv.", "ratio to decimal128 U1");
     for (const auto& [name, ns] : t) {
         if (name.rfind("Decimal128", 0) == 0)
             continue;
