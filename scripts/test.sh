@@ -5,14 +5,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-build=build-test
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVO_SANITIZE=ON -DTARVO_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)"
-
+# Set before building too: test discovery runs the test programs at build time.
 # The return-code table is exported, identically, by both ctrldata and convkern: ODR
 # checking only reports duplicates of differing size (level 1).
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:detect_odr_violation=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0
 export QT_QPA_PLATFORM=offscreen
+
+build=build-test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVO_SANITIZE=ON -DTARVO_BENCH=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900
