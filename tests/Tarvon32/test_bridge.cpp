@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -28,6 +30,25 @@ struct Bridge {
 Bridge& Lib() {
     static Bridge b;
     return b;
+}
+
+// Loads the bridge by its file name the way the calculator does: from the program's own
+// folder or the library folder beside it, else through the loader's search path.
+void* OpenBridge() {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        exe[n] = '\0';
+        std::string dir(exe);
+        dir.erase(dir.rfind('/'));
+        for (const std::string& candidate :
+             {dir + "/" + TARVON32_LIBRARY_NAME, dir + "/../lib/" + TARVON32_LIBRARY_NAME}) {
+            if (void* h = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+                return h;
+            }
+        }
+    }
+    return dlopen(TARVON32_LIBRARY_NAME, RTLD_NOW | RTLD_LOCAL);
 }
 
 template <class F> F Symbol(void* handle, const char* name) {
@@ -80,7 +101,7 @@ class BridgeTest : public ::testing::Test {
         if (b.handle != nullptr) {
             return;
         }
-        b.handle = dlopen(TARVON32_LIBRARY_NAME, RTLD_NOW | RTLD_LOCAL);
+        b.handle = OpenBridge();
         ASSERT_NE(b.handle, nullptr) << dlerror();
         b.u1 = Symbol<VB_U1_UmrFwaehrBwaehr_fn>(b.handle, "VB_U1_UmrFwaehrBwaehr");
         b.u2 = Symbol<VB_U2_UmrFwaehrBwaehrKv_fn>(b.handle, "VB_U2_UmrFwaehrBwaehrKv");
@@ -300,6 +321,10 @@ struct CheckCase {
     const char* message; // nullptr: the error buffer keeps its blanks
 };
 
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class U1Checks : public BridgeTest, public ::testing::WithParamInterface<CheckCase> {};
 
 const std::string kLongText(10000, '7');
@@ -393,7 +418,16 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"iso null", [](U1Args& a) { a.iso_a = nullptr; }, 403, nullptr},
         CheckCase{"rate type null", [](U1Args& a) { a.rate_type = nullptr; }, 403, nullptr},
         CheckCase{"indicator null", [](U1Args& a) { a.nullDec = true; }, 403, nullptr},
-        CheckCase{"indicator empty", [](U1Args& a) { a.dec = ""; }, 403, nullptr}));
+        CheckCase{"indicator empty", [](U1Args& a) { a.dec = ""; }, 403, nullptr}),
+    [](const ::testing::TestParamInfo<CheckCase>& p) {
+        std::string name = p.param.name;
+        for (char& ch : name) {
+            if (!std::isalnum(static_cast<unsigned char>(ch))) {
+                ch = '_';
+            }
+        }
+        return name;
+    });
 
 TEST_F(BridgeTest, QuotationAndRateChecksOfU2) {
     const struct {

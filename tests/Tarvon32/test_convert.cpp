@@ -50,6 +50,10 @@ struct TextCase {
     std::string field;
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << '"' << c.text << "\" -> " << c.field;
+}
+
 class AmountText : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(AmountText, ConvertsToTaDez13p2) {
