@@ -148,7 +148,7 @@ int32_t ReadPDFromHeap(const PS_SB* sb, PS_EB* eb) {
     const auto* rec = reinterpret_cast<const unsigned char*>(&TarvoDaten);
     constexpr std::size_t kRecSize = sizeof(PS_TarvoDaten);
     constexpr std::size_t kMinBlock = PS_BLOCK_HEADER_SIZE + PS_EB_BODY_SIZE + PS_ANWENDUNG_SIZE;
-    const bool firstBlock = std::memcmp(&sb->EB_VERSION, "  \0", 3) == 0;
+    const bool firstBlock = std::memcmp(requestedVersion(sb), "  \0", 3) == 0;
 
     int32_t blocks = 0;
     std::memcpy(&blocks, rec, sizeof blocks);
@@ -165,7 +165,7 @@ int32_t ReadPDFromHeap(const PS_SB* sb, PS_EB* eb) {
             return kVersionNotFound;
         }
         const unsigned char* body = rec + pos + PS_BLOCK_HEADER_SIZE;
-        if (firstBlock || std::memcmp(&sb->EB_VERSION, body, 3) == 0) {
+        if (firstBlock || std::memcmp(requestedVersion(sb), body, 3) == 0) {
             const unsigned char* entries = body + PS_EB_BODY_SIZE;
             const int32_t room =
                 (length - PS_BLOCK_HEADER_SIZE - PS_EB_BODY_SIZE) / PS_ANWENDUNG_SIZE;
@@ -174,7 +174,7 @@ int32_t ReadPDFromHeap(const PS_SB* sb, PS_EB* eb) {
             int32_t rc = kDefaultEntryUsed;
             for (int32_t i = 0; i < n; ++i) {
                 const unsigned char* e = entries + i * PS_ANWENDUNG_SIZE;
-                if (std::memcmp(&sb->ANWENDUNG, e, 9) == 0) {
+                if (std::memcmp(requestedApplication(sb), e, 9) == 0) {
                     chosen = e;
                     rc = kOk;
                     break;

@@ -139,7 +139,7 @@ int32_t Load::copyBlock(long length, const PS_SB* sb, PS_EB* eb) {
     int32_t rc = kDefaultEntryUsed;
     for (long i = 0; i < apps; ++i) {
         const unsigned char* e = buf_ + CF_ENTRIES + i * CF_ENTRY_SIZE;
-        if (std::memcmp(sb->ANWENDUNG, e + CF_ENTRY_NAME, 9) == 0) {
+        if (std::memcmp(ctrldata::requestedApplication(sb), e + CF_ENTRY_NAME, 9) == 0) {
             entry = e;
             rc = kOk;
             break;

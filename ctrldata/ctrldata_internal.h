@@ -4,9 +4,19 @@
 
 #include "ctrldata.h"
 
+#include <cstddef>
 #include <cstdio>
 
 namespace ctrldata {
+
+// The requested version with its zero byte (3 bytes) and the application name with its
+// zero byte (9 bytes), as the loaders compare them.
+inline const unsigned char* requestedVersion(const PS_SB* sb) {
+    return reinterpret_cast<const unsigned char*>(sb) + offsetof(PS_SB, EB_VERSION);
+}
+inline const unsigned char* requestedApplication(const PS_SB* sb) {
+    return reinterpret_cast<const unsigned char*>(sb) + offsetof(PS_SB, ANWENDUNG);
+}
 
 // Load from the built-in record: 0, 442 (version not found) or 443 (default entry).
 int32_t ReadPDFromHeap(const PS_SB* sb, PS_EB* eb);
