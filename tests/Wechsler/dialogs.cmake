@@ -4,6 +4,9 @@
 if(TARGET wechsler_core)
   foreach(name config info download screens)
     set(exe test_dialogs_${name})
+    if(NOT EXISTS ${CMAKE_CURRENT_LIST_DIR}/${exe}.cpp)
+      continue()
+    endif()
     add_executable(${exe} ${CMAKE_CURRENT_LIST_DIR}/${exe}.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/test_dialogs_support.h)
     set_target_properties(${exe} PROPERTIES AUTOMOC ON)
