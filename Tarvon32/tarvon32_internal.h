@@ -1,5 +1,4 @@
-// Bridge internals shared by the VB_U*, CONVERT and CHECK modules: block offsets, checks,
-// conversions.
+// Bridge internals shared by the VB_U*, CONVERT and CHECK modules: messages, checks, conversions.
 #ifndef TARVON32_INTERNAL_H
 #define TARVON32_INTERNAL_H
 
