@@ -358,7 +358,7 @@ TARVO_API void Runden(B1_SB* sb) {
 }
 
 TARVO_API void Runden_SSV(B1_SB* sb, char (*amounts)[18], char (*diffs)[10]) {
-    if (sb == nullptr || amounts == nullptr || diffs == nullptr)
+    if (sb == nullptr || amounts == nullptr || diffs == nullptr || !constantsReady())
         return;
     distribute(*sb, amounts, diffs);
     updateMarks(*sb);

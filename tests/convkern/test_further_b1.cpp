@@ -422,6 +422,7 @@ TEST(FurtherB1, HelpersOutsideACall) {
     const PS_EB eb = makeEb();
     auto sb = makeB1('0', "DEM", "EUR", {300, 150, 150});
     ASSERT_EQ(B1_UmrMitBetrAusgl(sb.get(), &eb, nullptr), 0);
+    std::memcpy(sb->SSV, "xyz", 3);
     B1_SB copy = *sb;
     Runden(sb.get());
     Runden_SSV(sb.get(), Waeh_Betrag_Abr, RundDiff_Abr);
