@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "kernel_internal.h"
 
 namespace convkern {
@@ -99,6 +101,12 @@ int32_t readRates(LW_SB& req) {
     std::FILE* f = std::fopen(name != nullptr ? name : "WAEHKURS.DAT", "rb");
     if (f == nullptr)
         return kLwFile;
+    // A folder or device of that name opens on this platform but is no rate file.
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return kLwFile;
+    }
     long size = -1;
     if (std::fseek(f, 0, SEEK_END) == 0)
         size = std::ftell(f);

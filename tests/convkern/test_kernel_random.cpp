@@ -200,8 +200,13 @@ template <typename B> std::string show(const B& b) {
     return s;
 }
 
+// Conversions that succeed in the reference, so that the check is not carried by failures.
+thread_local int successes = 0;
+
 template <typename B>
 void compare(const B& got, int gotRc, const B& want, int wantRc, int& failures, int i) {
+    if (wantRc == 0 || wantRc == 261)
+        ++successes;
     const bool same = gotRc == wantRc && std::memcmp(&got, &want, sizeof got) == 0;
     if (!same && ++failures <= 5)
         ADD_FAILURE() << "case " << i << ": result " << gotRc << " expected " << wantRc
@@ -212,6 +217,7 @@ void compare(const B& got, int gotRc, const B& want, int wantRc, int& failures, 
 
 TEST_F(RandomCrossCheck, U1MatchesReference) {
     int failures = 0;
+    successes = 0;
     for (int i = 0; i < kCases; ++i) {
         if (i % kCasesPerFile == 0)
             renew();
@@ -224,10 +230,12 @@ TEST_F(RandomCrossCheck, U1MatchesReference) {
         compare(got, gotRc, want, wantRc, failures, i);
     }
     EXPECT_EQ(failures, 0);
+    EXPECT_GT(successes, kCases / 3);
 }
 
 TEST_F(RandomCrossCheck, U2MatchesReference) {
     int failures = 0;
+    successes = 0;
     for (int i = 0; i < kCases; ++i) {
         if (i % kCasesPerFile == 0)
             renew();
@@ -240,10 +248,12 @@ TEST_F(RandomCrossCheck, U2MatchesReference) {
         compare(got, gotRc, want, wantRc, failures, i);
     }
     EXPECT_EQ(failures, 0);
+    EXPECT_GT(successes, kCases / 3);
 }
 
 TEST_F(RandomCrossCheck, U3MatchesReference) {
     int failures = 0;
+    successes = 0;
     for (int i = 0; i < kCases; ++i) {
         if (i % kCasesPerFile == 0)
             renew();
@@ -258,10 +268,12 @@ TEST_F(RandomCrossCheck, U3MatchesReference) {
         compare(got, gotRc, want, wantRc, failures, i);
     }
     EXPECT_EQ(failures, 0);
+    EXPECT_GT(successes, kCases / 3);
 }
 
 TEST_F(RandomCrossCheck, U4MatchesReference) {
     int failures = 0;
+    successes = 0;
     for (int i = 0; i < kCases; ++i) {
         if (i % kCasesPerFile == 0)
             renew();
@@ -275,6 +287,7 @@ TEST_F(RandomCrossCheck, U4MatchesReference) {
         compare(got, gotRc, want, wantRc, failures, i);
     }
     EXPECT_EQ(failures, 0);
+    EXPECT_GT(successes, kCases / 3);
 }
 
 } // namespace

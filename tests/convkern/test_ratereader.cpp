@@ -130,6 +130,9 @@ TEST_F(RateReader, FileSizesAndLocation) {
     LW_SB r = request("GBP", "99999999");
     EXPECT_EQ(LW_LesenWaehrKursDaten(&r, nullptr, nullptr), 0);
 
+    setenv("TARVO_WAEHKURS", rf.dir().c_str(), 1); // a folder
+    r = request("GBP", "99999999");
+    EXPECT_EQ(LW_LesenWaehrKursDaten(&r, nullptr, nullptr), 489);
     setenv("TARVO_WAEHKURS", (rf.dir() / "nothing-here").c_str(), 1);
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(rf.dir()); // holds a WAEHKURS.DAT
