@@ -31,7 +31,7 @@ void CDebug::WriteLogging(const QString& LogLine) {
     if (!f.open(QIODevice::Append | QIODevice::Text))
         return;
     if (m_bPending) {
-        f.write(m_sPending.toUtf8());
+        f.write((m_sPending + QLatin1Char('\n')).toUtf8());
         m_sPending.clear();
         m_bPending = false;
     }

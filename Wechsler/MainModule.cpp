@@ -69,6 +69,14 @@ void PreselectDefaultPair() {
     f->CurrencyChosen(2);
 }
 
+void StartMainWindow() {
+    LogLine(QStringLiteral("Calling InitWaehrung()..."));
+    InitWaehrung();
+    LogLine(QStringLiteral("MainForm.Show()..."));
+    MainForm()->show();
+    PreselectDefaultPair();
+}
+
 int Main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -77,11 +85,7 @@ int Main(int argc, char** argv) {
         oDebug.reset();
         return 1;
     }
-    LogLine(QStringLiteral("Calling InitWaehrung()..."));
-    InitWaehrung();
-    LogLine(QStringLiteral("MainForm.Show()..."));
-    MainForm()->show();
-    PreselectDefaultPair();
+    StartMainWindow();
     const int rc = QApplication::exec();
     DestroyMainForm();
     oDebug.reset();

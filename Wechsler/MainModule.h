@@ -15,6 +15,9 @@ int Main(int argc, char** argv);
 // unusable (the message has then been shown).
 bool StartUp(const QString& sCommandLine);
 
+// Steps 10 to 12 of the start: currency list, main window shown, DEM/EUR preselected.
+void StartMainWindow();
+
 // Step 12 of the start: input "0", source list to DEM (position 3), target list to EUR
 // (position 0), each selection handled as a user's choice (first calculation).
 void PreselectDefaultPair();

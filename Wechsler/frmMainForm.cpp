@@ -107,29 +107,37 @@ QPixmap LogoPicture(QSize size) {
     p.setPen(Qt::NoPen);
     p.setBrush(g);
     p.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), 6, 6);
-    // Ring of stars at the left.
-    const QPointF c(size.height() / 2.0 + 2, size.height() / 2.0);
-    const double r = size.height() * 0.32;
+    // Ring of twelve stars at the left, the name and the subtitle at the right.
+    const double r = size.height() * 0.24;
+    const QPointF c(r + 9, size.height() / 2.0);
     p.setBrush(QColor(255, 204, 0));
     for (int i = 0; i < 12; ++i) {
         const double a = i * M_PI / 6.0;
-        p.drawEllipse(QPointF(c.x() + r * std::cos(a), c.y() + r * std::sin(a)), 1.8, 1.8);
+        p.drawEllipse(QPointF(c.x() + r * std::cos(a), c.y() + r * std::sin(a)), 1.6, 1.6);
     }
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(size.height() * 2 / 5);
-    p.setFont(f);
+    const double left = c.x() + r + 8;
+    const double width = size.width() - left - 5;
+    // Largest font that fits the width.
+    auto fitted = [&](const QString& text, bool bold, int maxPx) {
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setBold(bold);
+        for (int px = maxPx; px >= 6; --px) {
+            f.setPixelSize(px);
+            if (QFontMetricsF(f).horizontalAdvance(text) <= width)
+                break;
+        }
+        return f;
+    };
+    const QString sName = QStringLiteral("Devisio");
+    const QString sSub =
+        bGerman ? QStringLiteral("Währungsrechner") : QStringLiteral("Currency calculator");
+    p.setFont(fitted(sName, true, size.height() * 2 / 5));
     p.setPen(Qt::white);
-    QRectF text(size.height() + 4, 0, size.width() - size.height() - 8, size.height() * 0.62);
-    p.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("Devisio"));
-    QFont f2(QStringLiteral("DejaVu Sans"));
-    f2.setPixelSize(std::max(8, size.height() / 5));
-    p.setFont(f2);
+    p.drawText(QRectF(left, 0, width, size.height() * 0.6), Qt::AlignLeft | Qt::AlignBottom, sName);
+    p.setFont(fitted(sSub, false, 10));
     p.setPen(QColor(200, 215, 245));
-    QRectF sub(size.height() + 4, size.height() * 0.62, size.width() - size.height() - 8,
-               size.height() * 0.3);
-    p.drawText(sub, Qt::AlignLeft | Qt::AlignTop,
-               bGerman ? QStringLiteral("Währungsrechner") : QStringLiteral("Currency calculator"));
+    p.drawText(QRectF(left, size.height() * 0.62, width, size.height() * 0.35),
+               Qt::AlignLeft | Qt::AlignTop, sSub);
     return pm;
 }
 
@@ -148,6 +156,22 @@ QPixmap EuroPicture(QSize size) {
     p.setPen(QColor(255, 204, 0));
     p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, QString(QChar(0x20AC)));
     return pm;
+}
+
+// Shows an amount in a right-aligned label. Amounts without decimals end in five blanks so
+// that their units stand under those of the others; a layout drops trailing blanks, so the
+// label keeps that room as a margin the width of the decimal symbol and two digits.
+void ShowAmount(QLabel* l, const QString& s) {
+    QString t = s;
+    qsizetype n = 0;
+    while (t.endsWith(QLatin1Char(' '))) {
+        t.chop(1);
+        ++n;
+    }
+    const int nRoom =
+        n > 0 ? qRound(QFontMetricsF(l->font()).horizontalAdvance(sDecimalSymbol + "00")) : 0;
+    l->setIndent(3 + nRoom);
+    l->setText(t);
 }
 
 frmMainForm* g_mainForm = nullptr;
@@ -219,7 +243,7 @@ void frmMainForm::BuildControls() {
     txtAusgabe->setAutoFillBackground(true);
     txtAusgabe->setBackgroundRole(QPalette::Base);
     txtAusgabe->setFont(big);
-    txtAusgabe->setContentsMargins(0, 0, 3, 0);
+    txtAusgabe->setIndent(3);
     txtAusgabe->setTextInteractionFlags(Qt::NoTextInteraction);
 
     for (int i = 0; i < 16; ++i) {
@@ -228,12 +252,12 @@ void frmMainForm::BuildControls() {
         lblBetrag[i]->setObjectName(QStringLiteral("lblBetrag%1").arg(i));
         lblBetrag[i]->setGeometry(TwRect(120, nTop, 2100, 255));
         lblBetrag[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        lblBetrag[i]->setContentsMargins(0, 0, 3, 0);
+        lblBetrag[i]->setIndent(3);
         lblWaehrung[i] = new QLabel(this);
         lblWaehrung[i]->setObjectName(QStringLiteral("lblWaehrung%1").arg(i));
         lblWaehrung[i]->setGeometry(TwRect(2280, nTop, 855, 255));
         lblWaehrung[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        lblWaehrung[i]->setContentsMargins(4, 0, 0, 0);
+        lblWaehrung[i]->setIndent(4);
         for (QLabel* l : {lblBetrag[i], lblWaehrung[i]}) {
             l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             l->setLineWidth(1);
@@ -649,7 +673,7 @@ void frmMainForm::UpdateMemoryDisplay() {
 void frmMainForm::SetOutputField(const QString& sFieldContent, const QString& sToolBarText,
                                  int nIndex, bool bAlignRight) {
     if (nIndex == -1) {
-        txtAusgabe->setText(sFieldContent);
+        ShowAmount(txtAusgabe, sFieldContent);
         lblError->setText(sToolBarText);
     } else {
         SetISOLine(sFieldContent, nIndex, bAlignRight);
@@ -670,7 +694,7 @@ void frmMainForm::SetISOLine(const QString& sFieldContent, int nIndex, bool bAli
     bool bNumber = false;
     ReadNumber(sText, &bNumber);
     lblBetrag[nIndex]->setAlignment((bNumber ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-    lblBetrag[nIndex]->setText(sText);
+    ShowAmount(lblBetrag[nIndex], sText);
     lblBetrag[nIndex]->setToolTip(sName);
     lblWaehrung[nIndex]->setText(sCode);
     lblWaehrung[nIndex]->setToolTip(sName);

@@ -1,0 +1,35 @@
+// Renders the main window offscreen to a PNG: the locale, 100 DEM typed and converted.
+// Usage: wechsler_screenshot <locale> <file.png>
+#include "MainModule.h"
+#include "frmMainForm.h"
+#include "general.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: %s <locale> <file.png>\n", argv[0]);
+        return 2;
+    }
+    QTemporaryDir dir; // settings and log of this run only
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path()));
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QString::fromLocal8Bit(argv[1])));
+    if (!StartUp(QString()))
+        return 1;
+    StartMainWindow();
+    frmMainForm* f = MainForm();
+    for (char c : QByteArray("100"))
+        QTest::keyClick(f->cmdBtnArray[16], c);
+    QTest::keyClick(f->cmdBtnArray[16], Qt::Key_Return);
+    QApplication::processEvents();
+    const bool ok = f->grab().save(QString::fromLocal8Bit(argv[2]));
+    DestroyMainForm();
+    return ok ? 0 : 1;
+}
