@@ -125,9 +125,11 @@ struct Importer {
         if (!res)
             throw at(static_cast<std::size_t>(res.offset),
                      std::string("broken XML: ") + res.description());
-        auto offsetOf = [](const pugi::xml_node& n) {
+        // Positions point at the element's '<'.
+        auto offsetOf = [this](const pugi::xml_node& n) {
             std::ptrdiff_t o = n.offset_debug();
-            return o < 0 ? std::size_t{0} : static_cast<std::size_t>(o);
+            auto off = o < 0 ? std::size_t{0} : static_cast<std::size_t>(o);
+            return off > 0 && off <= text.size() && text[off - 1] == '<' ? off - 1 : off;
         };
         auto isCube = [](const pugi::xml_node& n) {
             std::string_view name = n.name();

@@ -1,0 +1,122 @@
+// Import of the ECB reference rates in their four formats.
+#include <gtest/gtest.h>
+
+#include "ecb_fixtures.h"
+#include "ratefile.h"
+
+namespace rf = tarvo::ratefile;
+
+namespace {
+
+std::string fileOf(const std::string& input) {
+    return rf::encodeRateFile(rf::importEcb(input, "fixture"), "");
+}
+
+std::string errorOf(const std::string& input, const char* name = "in") {
+    try {
+        rf::importEcb(input, name);
+    } catch (const rf::Error& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+} // namespace
+
+TEST(EcbImport, DetectsTheFourFormats) {
+    EXPECT_EQ(rf::detectEcbFormat(fixtures::dailyXml()), rf::EcbFormat::DailyXml);
+    EXPECT_EQ(rf::detectEcbFormat(fixtures::histXml()), rf::EcbFormat::HistXml);
+    EXPECT_EQ(rf::detectEcbFormat(fixtures::histCsv()), rf::EcbFormat::HistCsv);
+    EXPECT_EQ(rf::detectEcbFormat(fixtures::dailyCsv()), rf::EcbFormat::DailyCsv);
+    EXPECT_THROW(rf::detectEcbFormat("hello"), rf::Error);
+}
+
+TEST(EcbImport, XmlAndCsvGiveIdenticalFiles) {
+    EXPECT_EQ(fileOf(fixtures::histXml()), fileOf(fixtures::histCsv()));
+    EXPECT_EQ(fileOf(fixtures::dailyXml()), fileOf(fixtures::dailyCsv()));
+    // The daily file is the newest day of the historical one.
+    auto hist = rf::importEcb(fixtures::histXml());
+    auto daily = rf::importEcb(fixtures::dailyCsv());
+    for (const auto& r : daily)
+        EXPECT_NE(std::find(hist.begin(), hist.end(), r), hist.end()) << r.iso;
+}
+
+TEST(EcbImport, BuildsTheRecordsTheKernelNeeds) {
+    auto recs = rf::importEcb(fixtures::histCsv());
+    EXPECT_EQ(recs.size(), 14u); // 15 values, one "N/A"
+    rf::RateFile f = rf::parseRateFile(rf::encodeRateFile(recs, ""));
+    auto idr = rf::lookup(f, "IDR", "20070516");
+    ASSERT_TRUE(idr);
+    EXPECT_EQ(idr->unit, 100);
+    EXPECT_EQ(idr->rates[1], "+01195020000");
+    EXPECT_EQ(idr->number, "360");
+    auto jpy = rf::lookup(f, "JPY", "99999999");
+    ASSERT_TRUE(jpy);
+    EXPECT_EQ(jpy->decimals, 'N');
+    EXPECT_EQ(jpy->rates[0], "+01639500000");
+    EXPECT_EQ(jpy->quotation, 'M');
+    EXPECT_EQ(jpy->blocked, 'N');
+    EXPECT_EQ(jpy->ratePrint, 'J');
+    // The retired currency has no rate on the 16th: the kernel falls back to the 14th.
+    auto cyp = rf::lookup(f, "CYP", "20070516");
+    ASSERT_TRUE(cyp);
+    EXPECT_EQ(cyp->rateDate, "20070514");
+    EXPECT_EQ(cyp->number, "196");
+    EXPECT_FALSE(rf::lookup(f, "USD", "20070513"));
+}
+
+TEST(EcbImport, MalformedInputsNameTheirPosition) {
+    std::string csv = fixtures::histCsv();
+    struct Case {
+        const char* name;
+        std::string input;
+        std::vector<std::string> expect; // parts the message must hold
+    } cases[] = {
+        {"broken xml", fixtures::histXml().substr(0, 400), {"in:", "broken XML"}},
+        {"xml bad tag",
+         "<?xml version=\"1.0\"?>\n<a><Cube>\n<Cube time='2007-05-17'>\n<Cube currency='USD' "
+         "rate='1.3'/>\n</Cub>",
+         {"in:5:", "broken XML"}},
+        {"xml unknown currency",
+         "<E><Cube><Cube time='2007-05-17'>\n  <Cube currency='XYZ' rate='1.3'/></Cube></Cube></E>",
+         {"in:2:3", "unknown currency \"XYZ\""}},
+        {"xml absurd rate",
+         "<E><Cube><Cube time='2007-05-17'>\n<Cube currency='USD' rate='1e300'/></Cube></Cube></E>",
+         {"in:2:", "1e300"}},
+        {"xml huge rate",
+         "<E><Cube><Cube time='2007-05-17'>\n<Cube currency='USD' "
+         "rate='123456789'/></Cube></Cube></E>",
+         {"in:2:", "integer digits"}},
+        {"xml bad date",
+         "<E><Cube><Cube time='2007-02-30'><Cube currency='USD' rate='1'/></Cube></Cube></E>",
+         {"in:1:", "2007-02-30"}},
+        {"xml no rates", "<E><x/></E>", {"in:1:1", "no <Cube time"}},
+        {"csv missing column",
+         "Date,USD,JPY,\n2007-05-17,1.3,160,\n2007-05-16,1.3\n",
+         {"in:3:1", "line 3 has 2 columns, the header 3"}},
+        {"csv extra column",
+         "Date,USD,JPY,\n2007-05-17,1.3,160,7,\n",
+         {"in:2:1", "line 2 has 4 columns, the header 3"}},
+        {"csv unknown currency", "Date,USD,ABC,\n2007-05-17,1.3,160,\n", {"in:1:10", "\"ABC\""}},
+        {"csv negative", "Date,USD,\n2007-05-17,-1.3,\n", {"in:2:12", "-1.3"}},
+        {"csv too precise", "Date,USD,\n2007-05-17,1.123456789,\n", {"in:2:12", "7 decimals"}},
+        {"csv bad date", "Date,USD,\n17.05.2007,1.3,\n", {"in:2:1", "not a date"}},
+        {"csv twice", "Date,USD,\n2007-05-17,1.3,\n2007-05-17,1.3,\n", {"in:3:1", "twice"}},
+        {"csv no rows", "Date,USD,\n", {"no rates"}},
+        {"daily csv bad month", "Date, USD, \n17 Mai 2007, 1.3, \n", {"in:2:1", "not a date"}},
+        {"not ecb", "hello,world\n", {"in:1:1", "not an ECB"}},
+    };
+    for (const Case& c : cases) {
+        std::string msg = errorOf(c.input);
+        for (const auto& part : c.expect)
+            EXPECT_NE(msg.find(part), std::string::npos) << c.name << ": " << msg;
+    }
+}
+
+TEST(EcbImport, AcceptsByteOrderMarkAndCrLf) {
+    std::string csv = "\xEF\xBB\xBF"
+                      "Date,USD,\r\n2007-05-17,1.3516,\r\n";
+    auto recs = rf::importEcb(csv);
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(recs[0].rates[1], "+00013516000");
+}
