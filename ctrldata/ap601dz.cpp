@@ -31,10 +31,11 @@ std::once_flag builtinOnce;
 
 // Keeps every file name ever used, so FileName never points at freed or changing text.
 const char* internFileName(const char* name) {
+    // Never destroyed: a load during process exit still finds the set.
     static std::mutex mutex;
-    static std::set<std::string, std::less<>> names;
+    static auto* names = new std::set<std::string, std::less<>>;
     std::lock_guard<std::mutex> lock(mutex);
-    return names.emplace(name).first->c_str();
+    return names->emplace(name).first->c_str();
 }
 
 void writeCode(PS_SB* sb, const char* code) {

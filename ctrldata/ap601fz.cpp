@@ -36,7 +36,7 @@ long readNumber(const unsigned char* p, int n, bool skipBlanks) {
 // Owns the 16384-byte block buffer and the open file for the duration of one load.
 class Load {
   public:
-    Load(unsigned char* buffer) : buf_(buffer) {}
+    explicit Load(unsigned char* buffer) : buf_(buffer) {}
     Load(const Load&) = delete;
     Load& operator=(const Load&) = delete;
     ~Load() {
