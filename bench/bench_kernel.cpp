@@ -287,7 +287,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
         for (const auto& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0)
                 continue;
-            double ns = r.GetAdjustedRealTime(); // per iteration, in the run's time unit
+            // CPU time: the machines this runs on are often shared, wall time is noisy
+            double ns = r.GetAdjustedCPUTime(); // per iteration, in the run's time unit
             const auto it = r.counters.find("ns_per_conversion");
             if (it != r.counters.end())
                 ns = it->second.value * 1e9;
