@@ -340,7 +340,7 @@ void frmInetAutoUpdate::DownloadRateFile() {
 
     const int nStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError err = reply->error();
-    const QByteArray body = bTooLarge ? QByteArray() : reply->readAll();
+    const QByteArray body = (bTooLarge || !reply->isOpen()) ? QByteArray() : reply->readAll();
     reply->deleteLater();
     m_bBusy = false;
 

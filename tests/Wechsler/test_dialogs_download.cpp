@@ -1,0 +1,480 @@
+// Tests of the rate-file update: the automatic wizard against a small HTTP server on
+// 127.0.0.1 started here (good file, ECB daily XML, 404, no version marker, no answer,
+// proxy), the error dialog, the manual wizard and the replace dialog.
+#include "test_dialogs_support.h"
+
+#include "frmFileReplace.h"
+#include "frmInetError.h"
+#include "frmInetManualUpdate.h"
+#include "frmInfo.h"
+#include "ratefile.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+using namespace dlgtest;
+
+namespace {
+
+// A minimal HTTP/1.1 server on 127.0.0.1 (any free port). It answers GET requests by path,
+// also in the absolute form a client sends to a proxy, and closes every connection after
+// one answer. Paths not configured get 404; the path "/silent" is never answered. It stops
+// by itself after a minute and when it is destroyed.
+class LocalHttpServer : public QObject {
+  public:
+    struct Answer {
+        int status = 200;
+        QByteArray body;
+    };
+
+    LocalHttpServer() {
+        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = m_server.nextPendingConnection()) {
+                s->setParent(this);
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { Serve(s); });
+            }
+        });
+        m_stop.setSingleShot(true);
+        connect(&m_stop, &QTimer::timeout, this, [this] { Stop(); });
+        m_stop.start(60000);
+    }
+    ~LocalHttpServer() override { Stop(); }
+
+    quint16 Port() const { return m_server.serverPort(); }
+    QString Url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(Port()).arg(path);
+    }
+    void Route(const QString& path, int status, const QByteArray& body) {
+        m_routes[path] = {status, body};
+    }
+    QStringList requestLines;
+
+  private:
+    void Serve(QTcpSocket* s) {
+        QByteArray& buf = m_pending[s];
+        buf += s->readAll();
+        if (!buf.contains("\r\n\r\n"))
+            return;
+        const QByteArray line = buf.left(buf.indexOf("\r\n"));
+        requestLines << QString::fromLatin1(line);
+        const QList<QByteArray> parts = line.split(' ');
+        const QString target = parts.size() > 1 ? QString::fromLatin1(parts[1]) : QString();
+        const QString path = QUrl(target).path();
+        if (path == QStringLiteral("/silent"))
+            return; // keeps the connection open without a word
+        const Answer a = m_routes.value(path, Answer{404, "<html><body>Error 404</body></html>"});
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) +
+                         (a.status == 200 ? " OK" : " Not Found") + "\r\n";
+        out += "Content-Type: application/octet-stream\r\n";
+        out += "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n";
+        out += "Connection: close\r\n\r\n" + a.body;
+        s->write(out);
+        s->disconnectFromHost();
+    }
+    void Stop() {
+        m_server.close();
+        for (QTcpSocket* s : findChildren<QTcpSocket*>())
+            s->abort();
+    }
+
+    QTcpServer m_server;
+    QTimer m_stop;
+    QMap<QString, Answer> m_routes;
+    QMap<QTcpSocket*, QByteArray> m_pending;
+};
+
+QByteArray GoodRateFile() {
+    namespace rf = tarvo::ratefile;
+    std::vector<rf::RateRecord> recs{rf::makeRecord("USD", "20260105", "1.0856"),
+                                     rf::makeRecord("GBP", "20260105", "0.8321")};
+    const std::string s = rf::encodeRateFile(recs, "20260105");
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+const QByteArray kEcbDaily =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<gesmes:Envelope xmlns:gesmes=\"http://www.gesmes.org/xml/2002-08-01\" "
+    "xmlns=\"http://www.ecb.int/vocabulary/2002-08-01/eurofxref\">\n"
+    "\t<gesmes:subject>Reference rates</gesmes:subject>\n"
+    "\t<gesmes:Sender>\n\t\t<gesmes:name>European Central Bank</gesmes:name>\n"
+    "\t</gesmes:Sender>\n"
+    "\t<Cube>\n\t\t<Cube time='2026-02-03'>\n"
+    "\t\t\t<Cube currency='USD' rate='1.0921'/>\n"
+    "\t\t\t<Cube currency='JPY' rate='161.23'/>\n"
+    "\t\t\t<Cube currency='GBP' rate='0.8456'/>\n"
+    "\t\t</Cube>\n\t</Cube>\n</gesmes:Envelope>\n";
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// Runs the automatic wizard through all its pages with the given address and proxy.
+void RunWizard(frmInetAutoUpdate& dlg, const QString& url, const QString& proxy = {}) {
+    QCOMPARE(dlg.Step(), 1);
+    QVERIFY(!dlg.cmdPrev->isEnabled());
+    if (!proxy.isEmpty()) {
+        QTest::mouseClick(dlg.chkUseProxy, Qt::LeftButton);
+        QVERIFY(dlg.txtProxy->isEnabled());
+        dlg.txtProxy->setText(proxy);
+    }
+    QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+    QCOMPARE(dlg.Step(), 2);
+    dlg.txtURL->setText(url);
+    QTest::mouseClick(dlg.cmdNext, Qt::LeftButton); // downloads
+    QCOMPARE(dlg.Step(), 4);
+    QVERIFY(!dlg.cmdPrev->isEnabled());
+    QVERIFY(dlg.cmdNext->isEnabled() && dlg.cmdCancel->isEnabled());
+    QTest::mouseClick(dlg.cmdPrev, Qt::LeftButton); // no way back from here
+    QCOMPARE(dlg.Step(), 4);
+    QTest::mouseClick(dlg.cmdNext, Qt::LeftButton); // writes the download file, closes
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+}
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+  public slots:
+    void open(const QUrl& url) { urls << url; }
+
+  public:
+    QList<QUrl> urls;
+};
+
+const QString kNotFoundDe = QStringLiteral("Datei an der angegebenen Stelle nicht vorhanden!\n"
+                                           "Bitte überprüfen Sie die Internet-Adresse!");
+
+} // namespace
+
+class TestDownload : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() {
+        SetUpdateDirectory(UpdateDir());
+        ClearStore();
+        StartCalculator(true);
+        dBookingDate = QDate(2026, 3, 1);
+    }
+
+    void proxySetting_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("name and port") << "proxy.local:8080" << true << "proxy.local" << 8080;
+        QTest::newRow("blanks around") << " 10.0.0.1 : 3128 " << true << "10.0.0.1" << 3128;
+        QTest::newRow("IPv6 in brackets") << "[::1]:3128" << true << "::1" << 3128;
+        QTest::newRow("no port") << "proxy.local" << false << "" << 0;
+        QTest::newRow("port zero") << "proxy.local:0" << false << "" << 0;
+        QTest::newRow("port too large") << "proxy.local:70000" << false << "" << 0;
+        QTest::newRow("no host") << ":8080" << false << "" << 0;
+        QTest::newRow("empty") << "" << false << "" << 0;
+    }
+    void proxySetting() {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QString h;
+        quint16 p = 0;
+        QCOMPARE(ParseProxySetting(text, h, p), ok);
+        if (ok) {
+            QCOMPARE(h, host);
+            QCOMPARE(int(p), port);
+        }
+    }
+
+    void goodRateFileReplacesTheCurrentOne() {
+        LocalHttpServer server;
+        server.Route("/WAEHKURS.DAT", 200, GoodRateFile());
+        frmInetAutoUpdate dlg;
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+        // Without a stored address step 2 shows the built-in one.
+        QCOMPARE(dlg.txtURL->text(), QString::fromLatin1(kDefaultRateFileUrl));
+        QCOMPARE(Setting("Configuration", "UseProxy"), QStringLiteral("0"));
+        QTest::mouseClick(dlg.cmdPrev, Qt::LeftButton);
+        QCOMPARE(dlg.Step(), 1);
+        RunWizard(dlg, server.Url("/WAEHKURS.DAT"));
+        QCOMPARE(Setting("Configuration", "DatFileURL"), server.Url("/WAEHKURS.DAT"));
+        QVERIFY(Messages().isEmpty());
+        QVERIFY(!bDownloadCancelled);
+        QCOMPARE(ReadAll(DownloadFilePath()), GoodRateFile());
+
+        frmFileReplace rep;
+        QCOMPARE(rep.lblOldDate->text(), QStringLiteral("Ungültig"));
+        QCOMPARE(rep.lblNewDate->text(), QStringLiteral("05.01.2026"));
+        QCOMPARE(rep.lblAskReplace->text(),
+                 QStringLiteral("Soll die alte Datei aktualisiert werden?"));
+        QVERIFY(rep.cmdOK->isEnabled());
+        QTest::mouseClick(rep.cmdOK, Qt::LeftButton);
+        QVERIFY(!QFile::exists(DownloadFilePath()));
+        QCOMPARE(ReadAll(UpdateRateFilePath()), GoodRateFile());
+        // The next conversion reads the new file.
+        QString sRate;
+        QCOMPARE(GetEuroRate("USD", sRate), 0L);
+        QCOMPARE(sRate, QStringLiteral("1,0856000"));
+    }
+
+    void ecbDailyFileIsConverted() {
+        LocalHttpServer server;
+        server.Route("/stats/eurofxref/eurofxref-daily.xml", 200, kEcbDaily);
+        WriteFile(UpdateRateFilePath(), GoodRateFile());
+        frmInetAutoUpdate dlg;
+        RunWizard(dlg, server.Url("/stats/eurofxref/eurofxref-daily.xml"));
+        QVERIFY(Messages().isEmpty());
+        const QByteArray written = ReadAll(DownloadFilePath());
+        QVERIFY(written.contains("@@@"));
+        const auto parsed = tarvo::ratefile::parseRateFile(
+            std::string_view(written.constData(), static_cast<size_t>(written.size())));
+        QCOMPARE(parsed.fileDate, std::string("20260203"));
+        QCOMPARE(parsed.records.size(), size_t(3));
+
+        frmFileReplace rep;
+        QCOMPARE(rep.lblOldDate->text(), QStringLiteral("05.01.2026"));
+        QCOMPARE(rep.lblNewDate->text(), QStringLiteral("03.02.2026"));
+        QTest::mouseClick(rep.cmdOK, Qt::LeftButton);
+        QVERIFY(!QFile::exists(DownloadFilePath()));
+        QString sRate;
+        QCOMPARE(GetEuroRate("JPY", sRate), 0L);
+        QCOMPARE(sRate, QStringLiteral("161,2300000"));
+        QCOMPARE(GetEuroRate("USD", sRate), 0L);
+        QCOMPARE(sRate, QStringLiteral("1,0921000"));
+    }
+
+    void notFoundIsReportedAndRefusedLater() {
+        LocalHttpServer server;
+        WriteFile(UpdateRateFilePath(), GoodRateFile());
+        frmInetAutoUpdate dlg;
+        RunWizard(dlg, server.Url("/nothing-here.xml"));
+        QCOMPARE(Messages(), QStringList{kNotFoundDe});
+        QVERIFY(!bDownloadCancelled);
+        frmFileReplace rep;
+        QCOMPARE(rep.lblAskReplace->text(), QStringLiteral("Neue Datei ist ungültig!"));
+        QCOMPARE(rep.lblNewDate->text(), QStringLiteral("Ungültig"));
+        QVERIFY(!rep.cmdOK->isEnabled());
+        QVERIFY(rep.cmdCancel->isDefault());
+        QTest::mouseClick(rep.cmdCancel, Qt::LeftButton);
+        QVERIFY(!QFile::exists(DownloadFilePath()));
+        QCOMPARE(ReadAll(UpdateRateFilePath()), GoodRateFile());
+    }
+
+    void answerWithoutVersionMarker() {
+        LocalHttpServer server;
+        server.Route("/plain.txt", 200, "USD 1.08\nGBP 0.84\n");
+        frmInetAutoUpdate dlg;
+        RunWizard(dlg, server.Url("/plain.txt"));
+        QCOMPARE(Messages(), QStringList{"Ungültige Datendatei! Versionskennung nicht gefunden!"});
+    }
+
+    void brokenEcbFileNamesTheFault() {
+        LocalHttpServer server;
+        QByteArray broken = kEcbDaily;
+        broken.replace("rate='161.23'", "rate='abc'");
+        server.Route("/eurofxref-daily.xml", 200, broken);
+        frmInetAutoUpdate dlg;
+        RunWizard(dlg, server.Url("/eurofxref-daily.xml"));
+        QCOMPARE(Messages().size(), 1);
+        QVERIFY(Messages().first().startsWith(
+            "Ungültige Datendatei! Versionskennung nicht gefunden!\n"));
+    }
+
+    void silentServerTimesOutAndTheUserRaisesTheTimeout() {
+        LocalHttpServer server;
+        SaveSetting("Configuration", "Timeout", "1");
+        QString shownTimeout, shownText;
+        ModalWatcher watcher([&](QWidget* w) {
+            auto* err = qobject_cast<frmInetError*>(w);
+            QVERIFY(err);
+            shownTimeout = err->txtTimeout->text();
+            shownText = err->lblTimeout->text();
+            err->txtTimeout->setText("7");
+            QTest::mouseClick(err->cmdOK, Qt::LeftButton);
+        });
+        QElapsedTimer t;
+        t.start();
+        frmInetAutoUpdate dlg;
+        RunWizard(dlg, server.Url("/silent"));
+        QVERIFY(t.elapsed() < 20000);
+        QCOMPARE(watcher.seen, QStringList{"frmInetError"});
+        QCOMPARE(shownTimeout, QStringLiteral("1"));
+        QCOMPARE(shownText, QStringLiteral("Timeout in Sekunden:"));
+        QCOMPARE(Setting("Configuration", "Timeout"), QStringLiteral("7"));
+        QVERIFY(Messages().isEmpty());
+    }
+
+    void errorDialogKeepsAnUnusableTimeout() {
+        SaveSetting("Configuration", "Timeout", "30");
+        frmInetError err;
+        QCOMPARE(err.windowTitle(), QStringLiteral("Timeout beim Zugriff auf das Internet"));
+        QCOMPARE(err.cmdOK->text(), QStringLiteral("&Schliessen"));
+        err.txtTimeout->setText("");
+        QTest::mouseClick(err.cmdOK, Qt::LeftButton);
+        QCOMPARE(Setting("Configuration", "Timeout"), QStringLiteral("30"));
+    }
+
+    void downloadThroughProxy() {
+        LocalHttpServer proxy;
+        proxy.Route("/eurofxref-daily.xml", 200, kEcbDaily);
+        frmInetAutoUpdate dlg;
+        const QString proxySetting = QStringLiteral("127.0.0.1:%1").arg(proxy.Port());
+        // The address's own host is never contacted: the request goes to the proxy.
+        RunWizard(dlg, "http://127.0.0.1:9/eurofxref-daily.xml", proxySetting);
+        QVERIFY(Messages().isEmpty());
+        QCOMPARE(proxy.requestLines.size(), 1);
+        QVERIFY(
+            proxy.requestLines.first().startsWith("GET http://127.0.0.1:9/eurofxref-daily.xml"));
+        QCOMPARE(Setting("Configuration", "UseProxy"), QStringLiteral("1"));
+        QCOMPARE(Setting("Configuration", "Proxy"), proxySetting);
+        QVERIFY(ReadAll(DownloadFilePath()).contains("@@@"));
+        // The next opening shows the stored proxy.
+        frmInetAutoUpdate again;
+        QVERIFY(again.chkUseProxy->isChecked() && again.txtProxy->isEnabled());
+        QCOMPARE(again.txtProxy->text(), proxySetting);
+        again.reject();
+    }
+
+    void cancelStoresSettingsAndOpensNoReplaceDialog() {
+        frmInfo info;
+        ModalWatcher watcher([](QWidget* w) {
+            auto* wiz = qobject_cast<frmInetAutoUpdate*>(w);
+            if (!wiz) {
+                w->close();
+                return;
+            }
+            QTest::mouseClick(wiz->cmdNext, Qt::LeftButton);
+            wiz->txtURL->setText("http://127.0.0.1:9/edited");
+            QTest::mouseClick(wiz->cmdCancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(info.cmdDownloadAutomatic, Qt::LeftButton);
+        QCOMPARE(watcher.seen, QStringList{"frmInetAutoUpdate"});
+        QVERIFY(bDownloadCancelled);
+        QCOMPARE(Setting("Configuration", "UseProxy"), QStringLiteral("0"));
+        QCOMPARE(Setting("Configuration", "DatFileURL"), QStringLiteral("<absent>"));
+    }
+
+    void manualWizardLeadsToTheReplaceDialog() {
+        WriteFile(UpdateDir() + "/eurofxref-daily.xml", kEcbDaily);
+        frmInfo info;
+        QString replaceDate;
+        ModalWatcher watcher([&](QWidget* w) {
+            if (auto* wiz = qobject_cast<frmInetManualUpdate*>(w)) {
+                for (int i = 0; i < 3; ++i)
+                    QTest::mouseClick(wiz->cmdNext, Qt::LeftButton);
+            } else if (auto* rep = qobject_cast<frmFileReplace*>(w)) {
+                replaceDate = rep->lblNewDate->text();
+                QTest::mouseClick(rep->cmdOK, Qt::LeftButton);
+            } else {
+                w->close();
+            }
+        });
+        QTest::mouseClick(info.cmdDownloadManual, Qt::LeftButton);
+        QCOMPARE(watcher.seen, (QStringList{"frmInetManualUpdate", "frmFileReplace"}));
+        QCOMPARE(replaceDate, QStringLiteral("03.02.2026"));
+        QVERIFY(!QFile::exists(DownloadFilePath()));
+        QVERIFY(ReadAll(UpdateRateFilePath()).contains("@@@"));
+    }
+
+    void manualWizardPagesAndBrowser() {
+        UrlRecorder rec;
+        QDesktopServices::setUrlHandler("https", &rec, "open");
+        frmInetManualUpdate dlg;
+        QCOMPARE(dlg.windowTitle(),
+                 QStringLiteral("Manuelles Aktualisieren der Währungskurse über das Internet"));
+        QCOMPARE(dlg.lblDesc2b->text(), QString::fromLatin1(kRateListPageUrl));
+        QCOMPARE(dlg.lblDesc2b->toolTip(), QString::fromLatin1(kRateListPageUrl));
+        QCOMPARE(dlg.lblDestPath->text(), QDir::toNativeSeparators(UpdateDir()));
+        QVERIFY(!dlg.cmdPrev->isEnabled());
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+        QCOMPARE(dlg.Step(), 2);
+        QVERIFY(dlg.cmdPrev->isEnabled());
+        dlg.cmdStartBrowser->click();
+        QDesktopServices::unsetUrlHandler("https");
+        QCOMPARE(rec.urls, QList<QUrl>{QUrl(QString::fromLatin1(kRateListPageUrl))});
+        QVERIFY(Messages().isEmpty());
+        QTest::mouseClick(dlg.cmdPrev, Qt::LeftButton);
+        QCOMPARE(dlg.Step(), 1);
+        QTest::mouseClick(dlg.cmdCancel, Qt::LeftButton);
+        QVERIFY(bDownloadCancelled);
+    }
+
+    void savedFileIsTakenIn() {
+        // Without any saved file nothing is taken in.
+        QCOMPARE(CollectSavedRateFile(), QString());
+        WriteFile(UpdateDir() + "/eurofxref-daily.xml", kEcbDaily);
+        QCOMPARE(CollectSavedRateFile(), UpdateDir() + "/eurofxref-daily.xml");
+        QVERIFY(ReadAll(DownloadFilePath()).contains("@@@"));
+        QVERIFY(ReadAll(UpdateDir() + "/eurofxref-daily.xml").startsWith("<?xml"));
+    }
+
+    void replaceDialogEnglishWithInvalidFile() {
+        StartCalculator(false);
+        WriteFile(DownloadFilePath(), "@@@;only;a;few;fields\r\n");
+        frmFileReplace rep;
+        QCOMPARE(rep.windowTitle(), QStringLiteral("Update datafile?"));
+        QCOMPARE(rep.lblAskReplace->text(), QStringLiteral("New file is invalid!"));
+        QCOMPARE(rep.lblNewDate->text(), QStringLiteral("Invalid"));
+        QCOMPARE(rep.lblOldVersion->text(), QStringLiteral("Actual version:"));
+        QVERIFY(!rep.cmdOK->isEnabled());
+        rep.reject(); // Esc or the close box
+        QVERIFY(!QFile::exists(DownloadFilePath()));
+    }
+
+    void writeErrorCancelsTheUpdate() {
+        LocalHttpServer server;
+        server.Route("/WAEHKURS.DAT", 200, GoodRateFile());
+        const QString missing = UpdateDir() + "/no/such/folder";
+        SetUpdateDirectory(missing);
+        frmInetAutoUpdate dlg;
+        RunWizard(dlg, server.Url("/WAEHKURS.DAT"));
+        QCOMPARE(Messages(),
+                 QStringList{"Fehler beim Schreiben der Datei " + missing + "/ECPKURSE.DAT"});
+        QVERIFY(bDownloadCancelled);
+        SetUpdateDirectory(UpdateDir());
+    }
+
+    void copyErrorKeepsTheOldFile() {
+        QDir().mkpath(UpdateRateFilePath()); // a folder where the rate file should be
+        WriteFile(DownloadFilePath(), GoodRateFile());
+        frmFileReplace rep;
+        QVERIFY(rep.cmdOK->isEnabled());
+        QTest::mouseClick(rep.cmdOK, Qt::LeftButton);
+        QCOMPARE(Messages(), QStringList{"Fehler beim Kopieren der Datei!"});
+        QVERIFY(!QFile::exists(DownloadFilePath()));
+        QVERIFY(QFileInfo(UpdateRateFilePath()).isDir());
+        QDir(UpdateRateFilePath()).removeRecursively();
+    }
+
+    void englishWizardTexts() {
+        StartCalculator(false);
+        frmInetAutoUpdate dlg;
+        QCOMPARE(dlg.windowTitle(),
+                 QStringLiteral("Automatic Update of currency rates via Internet"));
+        QCOMPARE(dlg.chkUseProxy->text(), QStringLiteral("Use proxy-server:"));
+        QCOMPARE(dlg.lblDesc1->text(),
+                 QStringLiteral("Connect to the Internet\n(e.g. using Dial-Up Networking)\n\n"
+                                "A Proxy-setting can be given in the form <proxy-name>:<port>"));
+        QCOMPARE(dlg.cmdNext->text(), QStringLiteral("&Next"));
+        LocalHttpServer server;
+        RunWizard(dlg, server.Url("/missing"));
+        QCOMPARE(Messages(),
+                 QStringList{"File not found at the given location!\nPlease check the given URL!"});
+    }
+};
+
+DIALOG_TEST_MAIN(TestDownload)
+#include "test_dialogs_download.moc"
