@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -340,6 +341,52 @@ TEST(RandomTexts, RatesMatchTheReference) {
         accepted += got != "REJECT";
     }
     EXPECT_GT(accepted, 50000);
+}
+
+// The earlier floating-point reading of amount and rate texts, step by step. Where a double
+// holds the text's value exactly (here: at most 9 integer digits for amounts), the exact
+// decimal reading must give the same field.
+std::string FloatingPointField(std::string text, int intDigits, int decimals) {
+    for (char& c : text) {
+        c = c == ',' ? '.' : c;
+    }
+    const std::size_t dot = text.find('.');
+    if (dot != std::string::npos && text.size() > dot + 1 + decimals + 1) {
+        text.resize(dot + 1 + static_cast<std::size_t>(decimals + 1));
+    }
+    const double value = std::atof(text.c_str());
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%20.*f", decimals == 2 ? 4 : 9, value);
+    const std::string fixed = buf;
+    const std::size_t point = fixed.find('.');
+    double whole = std::atof(fixed.substr(0, point).c_str());
+    double frac = std::atof(("0" + fixed.substr(point)).c_str());
+    const double scale = decimals == 2 ? 100.0 : 10000000.0;
+    std::snprintf(buf, sizeof buf, decimals == 2 ? "%10.5f" : "%20.10f",
+                  (frac * scale + 0.5) / scale);
+    frac = std::atof(std::string(buf, std::strlen(buf) - 3).c_str());
+    if (frac >= (decimals == 2 ? 0.995 : 0.99999995)) {
+        whole += value < 0 ? -1 : 1;
+        frac = 0;
+    }
+    std::snprintf(buf, sizeof buf, "%0*.0f", intDigits, std::fabs(whole));
+    std::string field = (value < 0 ? "-" : "+") + std::string(buf);
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, frac);
+    return field + std::string(buf).substr(2);
+}
+
+TEST(RandomTexts, AgreeWithTheFloatingPointReadingWhereItIsExact) {
+    std::mt19937_64 rng(1999);
+    for (int i = 0; i < 20000; ++i) {
+        const bool rate = (i % 2) == 1;
+        Generated g = rate ? Generate(rng, 4, 10, 4, 7) : Generate(rng, 9, 5, 13, 2);
+        if (g.expected == "REJECT") {
+            continue;
+        }
+        const std::string ours = rate ? Rate(g.text.c_str()) : Amount(g.text.c_str());
+        ASSERT_EQ(ours, FloatingPointField(g.text, rate ? 4 : 13, rate ? 7 : 2))
+            << "text \"" << g.text << "\"";
+    }
 }
 
 // ---- Log writer ---------------------------------------------------------------------------
