@@ -11,9 +11,16 @@
 #include "ctrldata.h"
 #endif
 
+extern "C" size_t kernel_header_c_sizes(void);
+
 namespace {
 
 using kt::str;
+
+TEST(KernelHeader, SameLayoutInCAndCpp) {
+    EXPECT_EQ(kernel_header_c_sizes(),
+              183u + 192u + 227u + 252u + 296u + 188u + 196u + 232u + 256u);
+}
 using kt::text;
 
 class Kernel : public ::testing::Test {
