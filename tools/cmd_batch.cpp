@@ -60,6 +60,8 @@ void parseRow(Row& row, std::string_view line, const std::string& defaultDate) {
     auto f = splitCsv(line);
     if (f.size() < 3 || f.size() > 4) {
         row.amountText = std::string(f[0]);
+        row.from = f.size() > 1 ? std::string(f[1]) : "";
+        row.to = f.size() > 2 ? std::string(f[2]) : "";
         row.error =
             "expected 3 or 4 columns (amount,from,to[,date]), found " + std::to_string(f.size());
         return;

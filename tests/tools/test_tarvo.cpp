@@ -1,0 +1,374 @@
+// The tarvo program end to end: the built binary run with real files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "../ratefile/ecb_fixtures.h"
+#include "convkern.h"
+#include "ctrldata.h"
+#include "ratefile.h"
+
+namespace fs = std::filesystem;
+namespace rf = tarvo::ratefile;
+
+namespace {
+
+struct Outcome {
+    int rc;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void spit(const fs::path& p, const std::string& s) {
+    std::ofstream(p, std::ios::binary) << s;
+}
+
+class Tarvo : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "tarvo-tool-XXXXXX").string();
+        dir_ = ::mkdtemp(tmpl.data());
+        rates_ = dir_ / "WAEHKURS.DAT";
+        rf::writeRateFile(rates_, rf::importEcb(fixtures::histXml()));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs tarvo in the test folder (no TARVO.DAT there: built-in control data).
+    Outcome tarvo(const std::string& args, const std::string& input = "") const {
+        fs::path out = dir_ / ".out", err = dir_ / ".err", in = dir_ / ".in";
+        spit(in, input);
+        std::string cmd = "cd '" + dir_.string() + "' && env -u TARVO_STEUDAT -u TARVO_WAEHKURS '" +
+                          std::string(TARVO_EXE) + "' " + args + " < .in > .out 2> .err";
+        int status = std::system(cmd.c_str());
+        Outcome r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+        fs::remove(out);
+        fs::remove(err);
+        fs::remove(in);
+        return r;
+    }
+
+    std::size_t entries() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    }
+
+    fs::path dir_, rates_;
+};
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST_F(Tarvo, ConvertPrintsResultAndOutputFields) {
+    struct Case {
+        std::string args;
+        int rc;
+        std::vector<std::string> out; // parts of standard output (or error when rc != 0)
+    } cases[] = {
+        {"convert 100 DEM EUR --date 2001-01-01",
+         0,
+         {"51.13 EUR\n", "function             U1", "rate DEM             1.9558300 fixed",
+          "rounding difference  -0.000812"}},
+        {"convert 100 DEM FRF --date 2001-01-01",
+         0,
+         {"335.38 FRF\n", "U3 (through EUR)", "intermediate amount  51.129 EUR",
+          "rate FRF             6.5595700 fixed"}},
+        {"convert -100 DEM EUR --date 2001-01-01", 0, {"-51.13 EUR\n", "0.000812"}},
+        {"convert 100 EUR USD --date 2007-05-15 --rate-file WAEHKURS.DAT",
+         0,
+         {"135.30 USD\n", "1.3530000 market rate, quotation M, unit 1"}},
+        {"convert 100 EUR IDR --date 2007-05-17 --rate-file WAEHKURS.DAT",
+         0,
+         {"1189345.00 IDR\n", "118.9345000 market rate, quotation M, unit 100"}},
+        {"convert 100 EUR JPY --date 2007-05-17 --rate-file WAEHKURS.DAT",
+         0,
+         {"16395 JPY\n", "decimals             0"}},
+        {"convert 100 EUR USD --rate-to 1.1 --date 2007-05-17", 0, {"110.00 USD\n", "U2"}},
+        {"convert 100 USD JPY --rate-from 1.25 --rate-to 160 --date 2007-05-17",
+         0,
+         {"12800.00 JPY\n", "U4", "intermediate amount  80.000 EUR"}},
+        {"convert 100 DEM EUR --rate-from 2 --date 2001-01-01",
+         0,
+         {"51.13 EUR\n", "warning              261"}},
+        {"convert 100 DEM FRF --date 2001-01-01 --json",
+         0,
+         {"\"result\": \"335.38\"", "\"intermediate_amount\": \"51.129\"", "\"code\": 0"}},
+        {"convert 100 EUR XYZ --rate-file WAEHKURS.DAT",
+         1,
+         {"482 ISO-Code not found in the currency file"}},
+        {"convert 100 EUR USD --date 2007-05-13 --rate-file WAEHKURS.DAT",
+         1,
+         {"485 No valid price found"}},
+        {"convert 100 EUR USD --rate-file missing.dat", 1, {"489 Currency file not found"}},
+        {"convert 100 EUR EUR", 1, {"462 Non-permissible ISO-Code combination"}},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tarvo(c.args);
+        EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << r.out << r.err;
+        for (const auto& part : c.out)
+            EXPECT_TRUE(has(c.rc == 0 ? r.out : r.err, part)) << c.args << ": " << part << "\n"
+                                                              << r.out << r.err;
+    }
+}
+
+TEST_F(Tarvo, UsageErrorsExitWithTwo) {
+    for (const char* args :
+         {"", "convert", "convert 100 DEM", "convert abc DEM EUR", "convert 1.234 DEM EUR",
+          "convert 100 DEM EUR --date 2001-02-30", "convert 100 DEMX EUR",
+          "convert 100 DEM EUR --rate-type Q", "convert 100 DEM EUR --bogus",
+          "convert 100 EUR USD --rate-to 12345.6", "rates", "rates import x.xml",
+          "smooth DEM EUR 1 --unit 5 --exponent 2", "frobnicate"}) {
+        Outcome r = tarvo(args);
+        EXPECT_EQ(r.rc, 2) << args << "\n" << r.out << r.err;
+    }
+    for (const char* args :
+         {"--help", "convert --help", "batch --help", "balance --help", "smooth --help",
+          "rates import --help", "rates show --help", "rates check --help",
+          "controldata export --help", "controldata show --help"}) {
+        Outcome r = tarvo(args);
+        EXPECT_EQ(r.rc, 0) << args;
+        EXPECT_TRUE(has(r.out, "Usage")) << args;
+    }
+}
+
+TEST_F(Tarvo, ConvertGivesWhatTheKernelGives) {
+    ::setenv("TARVO_WAEHKURS", rates_.c_str(), 1);
+    PS_SB ps{};
+    PS_EB eb{};
+    int32_t aux = 0;
+    std::memcpy(ps.SB_VERSION, "01", 2);
+    std::memcpy(ps.SENDER, "TESTS   ", 8);
+    std::memcpy(ps.EB_VERSION, "  ", 2);
+    std::memcpy(ps.ANWENDUNG, "        ", 8);
+    std::memcpy(ps.BEZUGSDATUM, "20070516", 8);
+    ASSERT_EQ(PS_LesenTarvoDaten(&ps, &aux, &eb), 0);
+
+    U1_SB u1{};
+    std::memcpy(u1.SB_VERSION, "01", 2);
+    std::memcpy(u1.SENDER, "TESTS   ", 8);
+    u1.RATE_TYPE = 'M';
+    std::memcpy(u1.ISO_CODE_E, "GBP", 3);
+    std::memcpy(u1.ISO_CODE_A, "EUR", 3);
+    u1.RATE_PRINT_FLAG = 'N';
+    std::memcpy(u1.BOOKING_DATE, "20070516", 8);
+    std::memcpy(u1.AMOUNT_E, "+000000001234567", 16);
+    ASSERT_EQ(U1_UmrFwaehrBwaehr(&u1, &eb, &aux), 0);
+    ::unsetenv("TARVO_WAEHKURS");
+    std::string kernel(u1.AMOUNT_A_13_2, 16); // "+000000001807..."
+    Outcome r = tarvo("convert 12345.67 GBP EUR --date 2007-05-16 --rate-file WAEHKURS.DAT --json");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    // 12345.67 / 0.68325 = 18069.0377..., the kernel's own text decides.
+    std::string digits = kernel.substr(1, 13);
+    digits.erase(0, digits.find_first_not_of('0'));
+    EXPECT_TRUE(has(r.out, "\"result\": \"" + digits + "." + kernel.substr(14, 2) + "\""))
+        << kernel << " " << r.out;
+
+    U2_SB u2{};
+    std::memcpy(u2.SB_VERSION, "01", 2);
+    std::memcpy(u2.SENDER, "TESTS   ", 8);
+    std::memcpy(u2.ISO_CODE_E, "EUR", 3);
+    std::memcpy(u2.ISO_CODE_A, "CHF", 3);
+    std::memcpy(u2.AMOUNT_E, "+000000000099999", 16);
+    std::memcpy(u2.RATE, "+00016543210", 12);
+    u2.RATE_UNIT[0] = 1;
+    u2.DEC_FLAG_A = '2';
+    u2.QUOTATION = 'M';
+    ASSERT_EQ(U2_UmrFwaehrBwaehrKv(&u2, &eb, &aux), 0);
+    Outcome g = tarvo("convert 999.99 EUR CHF --rate-to 1.654321 --date 2007-05-16 --json");
+    ASSERT_EQ(g.rc, 0) << g.err;
+    std::string k2(u2.AMOUNT_A_13_2, 16);
+    std::string d2 = k2.substr(1, 13);
+    d2.erase(0, d2.find_first_not_of('0'));
+    EXPECT_TRUE(has(g.out, "\"result\": \"" + d2 + "." + k2.substr(14, 2) + "\"")) << k2 << g.out;
+}
+
+TEST_F(Tarvo, BatchStreamsRowsAndReportsBadLines) {
+    std::string input = "amount,from,to,date\n"
+                        "100,DEM,EUR,2001-01-01\n"
+                        "100,DEM,FRF,2001-01-01\n"
+                        "\n"
+                        "1.234,DEM,EUR\n"
+                        "100,DEM\n"
+                        "100,EUR,USD,20070515\n"
+                        "100,EUR,XYZ,20070515\n"
+                        "-250.5,ATS,EUR,2001-01-01\n"
+                        "100,EUR,USD,2007-02-30\n";
+    spit(dir_ / "in.csv", input);
+    Outcome r = tarvo("batch in.csv -o out.csv --rate-file WAEHKURS.DAT --no-progress");
+    EXPECT_EQ(r.rc, 1) << r.err;
+    EXPECT_TRUE(has(r.err, "4 converted, 4 failed")) << r.err;
+    std::istringstream out(slurp(dir_ / "out.csv"));
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(out, l);)
+        lines.push_back(l);
+    std::vector<std::string> expect{
+        "line,amount,from,to,date,result,code,message",
+        "2,100,DEM,EUR,20010101,51.13,0,",
+        "3,100,DEM,FRF,20010101,335.38,0,",
+        "5,1.234,DEM,EUR,20070517,,input,amount \"1.234\" is not a number with at most 13 "
+        "integer digits and 2 decimals",
+        "6,100,DEM,,,,input,\"expected 3 or 4 columns (amount,from,to[,date]), found 2\"",
+        "7,100,EUR,USD,20070515,135.30,0,",
+        "8,100,EUR,XYZ,20070515,,482,ISO-Code not found in the currency file",
+        "9,-250.5,ATS,EUR,20010101,-18.20,0,",
+        "10,100,EUR,USD,2007-02-30,,input,\"date \"\"2007-02-30\"\" is not a valid date\"",
+    };
+    // Lines without a date take --date, today by default: compare the rest.
+    ASSERT_EQ(lines.size(), expect.size()) << slurp(dir_ / "out.csv");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == 3) {
+            EXPECT_TRUE(has(lines[i], ",,input,\"amount \"\"1.234\"\" is not")) << lines[i];
+            continue;
+        }
+        EXPECT_EQ(lines[i], expect[i]);
+    }
+    // The same rows one by one give the same results.
+    EXPECT_TRUE(has(tarvo("convert -250.5 ATS EUR --date 2001-01-01").out, "-18.20 EUR\n"));
+    EXPECT_TRUE(has(tarvo("convert 100 EUR USD --date 2007-05-15 --rate-file WAEHKURS.DAT").out,
+                    "135.30 USD\n"));
+
+    // Standard input to standard output, chunk of one line.
+    Outcome s = tarvo("batch --chunk 1 --no-progress", "100,DEM,EUR,2001-01-01\n");
+    EXPECT_EQ(s.rc, 0) << s.err;
+    EXPECT_TRUE(has(s.out, "1,100,DEM,EUR,20010101,51.13,0,\n")) << s.out;
+}
+
+TEST_F(Tarvo, BatchLeavesNoHalfWrittenOutput) {
+    spit(dir_ / "in.csv", "100,DEM,EUR,2001-01-01\n");
+    std::size_t before = entries();
+    Outcome r = tarvo("batch in.csv -o missing/out.csv");
+    EXPECT_NE(r.rc, 0);
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+    Outcome m = tarvo("batch nothere.csv -o out.csv");
+    EXPECT_EQ(m.rc, 2);
+    EXPECT_EQ(entries(), before);
+}
+
+TEST_F(Tarvo, RatesImportShowAndCheck) {
+    spit(dir_ / "eurofxref-hist.xml", fixtures::histXml());
+    spit(dir_ / "eurofxref-hist.csv", fixtures::histCsv());
+    spit(dir_ / "eurofxref-daily.xml", fixtures::dailyXml());
+    spit(dir_ / "eurofxref.csv", fixtures::dailyCsv());
+    Outcome x = tarvo("rates import eurofxref-hist.xml -o a.dat");
+    ASSERT_EQ(x.rc, 0) << x.err;
+    EXPECT_TRUE(has(x.out, "historical XML, 14 rates")) << x.out;
+    EXPECT_TRUE(has(x.out, "5 currencies, 14 rates from 2007-05-14 to 2007-05-17")) << x.out;
+    ASSERT_EQ(tarvo("rates import eurofxref-hist.csv -o b.dat").rc, 0);
+    EXPECT_EQ(slurp(dir_ / "a.dat"), slurp(dir_ / "b.dat"));
+    ASSERT_EQ(tarvo("rates import eurofxref-daily.xml -o c.dat").rc, 0);
+    ASSERT_EQ(tarvo("rates import eurofxref.csv -o d.dat").rc, 0);
+    EXPECT_EQ(slurp(dir_ / "c.dat"), slurp(dir_ / "d.dat"));
+    // Keeping a file current: the old file plus the newest daily file.
+    ASSERT_EQ(tarvo("rates import eurofxref-hist.csv eurofxref-daily.xml -o e.dat").rc, 0);
+    EXPECT_EQ(slurp(dir_ / "a.dat"), slurp(dir_ / "e.dat"));
+    ASSERT_EQ(tarvo("rates import c.dat eurofxref-hist.xml -o c.dat").rc, 0);
+    EXPECT_EQ(slurp(dir_ / "a.dat"), slurp(dir_ / "c.dat"));
+
+    Outcome check = tarvo("rates check a.dat");
+    EXPECT_EQ(check.rc, 0);
+    EXPECT_TRUE(has(check.out, "ok, 14 rates of 5 currencies, file date 2007-05-17")) << check.out;
+
+    Outcome show = tarvo("rates show a.dat --currency IDR --date 2007-05-16");
+    EXPECT_EQ(show.rc, 0);
+    EXPECT_TRUE(has(show.out, "IDR  360  2007-05-16  11950.2")) << show.out;
+    Outcome all = tarvo("rates show a.dat");
+    EXPECT_TRUE(has(all.out, "CYP  196  2007-05-14  0.5831")) << all.out;
+
+    std::string bad = slurp(dir_ / "a.dat");
+    bad[2 * 252 + 31 + 3] = '7';
+    spit(dir_ / "bad.dat", bad);
+    Outcome bc = tarvo("rates check bad.dat");
+    EXPECT_EQ(bc.rc, 1);
+    EXPECT_TRUE(has(bc.out, "bad.dat: record 3: unit")) << bc.out;
+}
+
+TEST_F(Tarvo, BrokenInputsLeaveTheOutputAlone) {
+    ASSERT_EQ(tarvo("rates import WAEHKURS.DAT -o out.dat").rc, 0);
+    const std::string before = slurp(dir_ / "out.dat");
+    spit(dir_ / "broken.xml", fixtures::histXml().substr(0, 500));
+    spit(dir_ / "columns.csv", "Date,USD,JPY,\n2007-05-18,1.3\n");
+    spit(dir_ / "unknown.csv", "Date,USD,QQQ,\n2007-05-18,1.3,4,\n");
+    spit(dir_ / "absurd.csv", "Date,USD,\n2007-05-18,99999999999,\n");
+    spit(dir_ / "conflict.csv", "Date,USD,\n2007-05-17,1.4,\n");
+    struct Case {
+        const char *file, *message;
+    } cases[] = {{"broken.xml", "broken.xml:"},
+                 {"columns.csv", "columns.csv:2:1: line 2 has 2 columns"},
+                 {"unknown.csv", "unknown.csv:1:10: unknown currency \"QQQ\""},
+                 {"absurd.csv", "absurd.csv:2:12: USD 20070518: rate \"99999999999\""},
+                 {"conflict.csv", "USD 20070517: two different rates for the same day"}};
+    std::size_t files = entries();
+    for (const Case& c : cases) {
+        Outcome r = tarvo(std::string("rates import WAEHKURS.DAT ") + c.file + " -o out.dat");
+        EXPECT_EQ(r.rc, 1) << c.file;
+        EXPECT_TRUE(has(r.err, c.message)) << c.file << ": " << r.err;
+        EXPECT_EQ(slurp(dir_ / "out.dat"), before) << c.file;
+        EXPECT_EQ(entries(), files) << c.file; // no temporary file left
+    }
+    EXPECT_EQ(tarvo("rates import WAEHKURS.DAT conflict.csv --replace -o out.dat").rc, 0);
+}
+
+TEST_F(Tarvo, BalanceAndSmooth) {
+    struct Case {
+        std::string args;
+        int rc;
+        std::vector<std::string> out;
+    } cases[] = {
+        {"balance DEM EUR 3.00 1.50 1.50 --date 2001-01-01",
+         0,
+         {"total               3.00              1.53              1.53  -",
+          "1                   1.50              0.77              0.76  -",
+          "2                   1.50              0.77              0.77   "}},
+        {"balance DEM EUR 3.00 1.50 1.50 --method 1 --date 2001-01-01",
+         0,
+         {"1                   1.50              0.77              0.77   ",
+          "2                   1.50              0.77              0.76  -"}},
+        {"balance DEM EUR 100 50 49.99 --date 2001-01-01", 1, {"472"}},
+        {"smooth DEM EUR 2414.59 -2456.52 --unit 100 --date 2001-01-01",
+         0,
+         {"1234.56          12             34.56  0", "-1256.00         -13             44.00"}},
+        {"smooth DEM EUR 2456.52 --exponent 2 --method M --date 2001-01-01",
+         0,
+         {"1256.00          12             56.00"}},
+        {"smooth DEM EUR 100 --exponent 7", 1, {"475"}},
+        {"smooth EUR XYZ 100 --exponent 2 --rate-file WAEHKURS.DAT", 1, {"482"}},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tarvo(c.args);
+        EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << r.out << r.err;
+        for (const auto& part : c.out)
+            EXPECT_TRUE(has(r.out + r.err, part)) << c.args << ": [" << part << "]\n"
+                                                  << r.out << r.err;
+    }
+}
+
+TEST_F(Tarvo, ControlDataExportRoundTrips) {
+    Outcome builtin = tarvo("controldata show --date 2001-01-01");
+    ASSERT_EQ(builtin.rc, 0) << builtin.err;
+    EXPECT_TRUE(has(builtin.out, "base currency        EUR")) << builtin.out;
+    EXPECT_TRUE(has(builtin.out, "DEM  1.9558300")) << builtin.out;
+    auto body = [](const std::string& s) { return s.substr(s.find('\n') + 1); };
+    for (const char* variant : {"", " --lf", " --ebcdic", " --ebcdic --lf"}) {
+        Outcome e = tarvo(std::string("controldata export T.DAT") + variant);
+        ASSERT_EQ(e.rc, 0) << variant << e.err;
+        Outcome s = tarvo("controldata show --control-data T.DAT --date 2001-01-01");
+        ASSERT_EQ(s.rc, 0) << variant << s.err;
+        EXPECT_TRUE(has(s.out, "source               T.DAT")) << s.out;
+        EXPECT_EQ(body(s.out), body(builtin.out)) << variant;
+    }
+    Outcome conv = tarvo("convert 100 DEM EUR --date 2001-01-01 --control-data T.DAT");
+    EXPECT_TRUE(has(conv.out, "51.13 EUR")) << conv.out << conv.err;
+    EXPECT_EQ(tarvo("controldata export missing/T.DAT").rc, 1);
+}
