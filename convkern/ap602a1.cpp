@@ -32,23 +32,37 @@ void freeA1Cells() {
     BetragAus11p4 = nullptr;
 }
 
+// Number of integer digits of a cell, not counting zeros at the top.
+int integerDigits(const Dez64& c) {
+    constexpr int kWidth = static_cast<int>(sizeof c.digits);
+    const int count = c.count < kWidth ? c.count : kWidth;
+    for (int i = count - 1; i >= c.scale; --i)
+        if (c.digits[i] != 0)
+            return i - c.scale + 1;
+    return 0;
+}
+
 // The four-decimal result and its difference against the 6-decimal value v. A result that
-// does not fit 11 integer digits leaves both fields zero; the conversion still succeeds.
-void putFourDecimals(A1_SB& sb, const Dez64* v) {
+// needs more than 11 integer digits leaves both fields zero; the conversion still succeeds.
+// Any other failure (no memory) is reported as 463.
+int32_t putFourDecimals(A1_SB& sb, const Dez64* v) {
     BetragRund4 = AR_Dez64Round(v, 4);
     if (BetragRund4 == nullptr)
-        return;
+        return kOverflow;
+    if (integerDigits(*BetragRund4) > 11)
+        return kOk;
     int32_t lost = 0;
     RundDiff644 = AR_Dez64Sub(v, BetragRund4, &lost);
     BetragAus11p4 = AR_Dez64_Dez11p4(BetragRund4);
-    if (BetragAus11p4 == nullptr || RundDiff644 == nullptr)
-        return;
+    if (RundDiff644 == nullptr || lost != 0 || BetragAus11p4 == nullptr)
+        return kOverflow;
     char* diff = AR_Dez64_Dez1p6(RundDiff644);
     if (diff == nullptr)
-        return;
+        return kOverflow;
     std::memcpy(sb.AMOUNT_A_11_4, BetragAus11p4, sizeof sb.AMOUNT_A_11_4);
     std::memcpy(sb.ROUND_DIFF_4, diff, sizeof sb.ROUND_DIFF_4);
     AR_Delete_(diff);
+    return kOk;
 }
 
 // The conversion of U1 with a four-decimal input; returns 0 or the failure number.
@@ -140,8 +154,7 @@ int32_t a1Body(A1_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
     rc = putText(sb.ROUND_DIFF, RundDiff1p6, sizeof sb.ROUND_DIFF);
     if (rc != kOk)
         return rc;
-    putFourDecimals(sb, six);
-    return kOk;
+    return putFourDecimals(sb, six);
 }
 
 } // namespace

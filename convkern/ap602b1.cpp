@@ -160,19 +160,25 @@ int32_t distribute(B1_SB& sb, char (*amounts)[18], char (*diffs)[10]) {
     return kOk;
 }
 
-void updateMarks(B1_SB& sb) {
+// Rebuilds the marks; returns 0, or 463 when a cell cannot be had (the marks are then
+// incomplete and the call fails).
+int32_t updateMarks(B1_SB& sb) {
     const int n = partsCount(sb);
     if (n == 0)
-        return;
+        return kOk;
     sb.SSV[0] = ' ';
     for (int i = 1; i < n; ++i) {
         char base[18];
+        const bool hasResult = resultText(sb.ITEMS[i].SB, base);
         Dez64* out = AR_Dez13p2_Dez64(sb.AMOUNT_OUT[i]);
-        Dez64* u1 = resultText(sb.ITEMS[i].SB, base) ? AR_Dez13p2_Dez64(base) : nullptr;
+        Dez64* u1 = hasResult ? AR_Dez13p2_Dez64(base) : nullptr;
+        const bool failed = out == nullptr || (hasResult && u1 == nullptr);
         // Numeric comparison: for negative amounts the texts sort the other way round.
         const int32_t cmp = out != nullptr && u1 != nullptr ? AR_Dez64Compare(out, u1) : 0;
         AR_Delete_(out);
         AR_Delete_(u1);
+        if (failed)
+            return kOverflow;
         if (cmp == 0) {
             sb.SSV[i] = ' ';
         } else {
@@ -180,6 +186,7 @@ void updateMarks(B1_SB& sb) {
             sb.SSV[0] = sb.SSV[i];
         }
     }
+    return kOk;
 }
 
 void freeAllB1() {
@@ -310,16 +317,13 @@ int32_t convertAndBalance(B1_SB& sb, const void* psEb, void* pAux, bool& itemFai
     }
 
     const int32_t cmp = AR_Dez64Compare(B1Sum64, B1WertS64);
-    if (cmp == 0) {
-        if (method == '1')
-            updateMarks(sb);
-        return kOk;
-    }
+    if (cmp == 0)
+        return method == '1' ? updateMarks(sb) : kOk;
     sb.SSV[0] = cmp > 0 ? '-' : '+';
     if (method == '1') {
         const int32_t rc = distribute(sb, Waeh_Betrag_Abr, RundDiff_Abr);
-        updateMarks(sb);
-        return rc;
+        const int32_t marks = updateMarks(sb);
+        return rc != kOk ? rc : marks;
     }
     return distribute(sb, nullptr, nullptr);
 }
