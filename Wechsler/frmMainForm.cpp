@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -406,7 +407,9 @@ bool frmMainForm::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonPress:
         if (watched == picLogo) {
-            ShowHelpFile(bGerman ? QStringLiteral("BedAnl_D.htm") : QStringLiteral("BedAnl_E.htm"));
+            // The logo leads to the program's own help page.
+            if (ShellOpen(ProgramHelpFile(), this) < 32)
+                ShowMessage(QStringLiteral("Error loading website !"), MsgIcon::None, this);
             return true;
         }
         break;
@@ -431,7 +434,9 @@ bool frmMainForm::HandleKey(QKeyEvent* e) {
         if (key == Qt::Key_Insert)
             PasteFromClipboard();
     } else {
-        if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        if (key == Qt::Key_F1) {
+            ShowHelpFile(QFileInfo(ProgramHelpFile()).fileName());
+        } else if (key >= Qt::Key_0 && key <= Qt::Key_9) {
             Digit(key - Qt::Key_0);
         } else if ((m & Qt::KeypadModifier) && (key == Qt::Key_Period || key == Qt::Key_Comma)) {
             DecimalSymbol();

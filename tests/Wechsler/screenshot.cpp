@@ -5,6 +5,7 @@
 #include "general.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPixmap>
 #include <QPushButton>
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir; // settings and log of this run only
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
     qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path()));
+    // Start-up makes the program folder the working folder: resolve the file name first.
+    const QString sOut = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QString::fromLocal8Bit(argv[1])));
     if (!StartUp(QString()))
@@ -29,7 +32,7 @@ int main(int argc, char** argv) {
         QTest::keyClick(f->cmdBtnArray[16], c);
     QTest::keyClick(f->cmdBtnArray[16], Qt::Key_Return);
     QApplication::processEvents();
-    const bool ok = f->grab().save(QString::fromLocal8Bit(argv[2]));
+    const bool ok = f->grab().save(sOut);
     DestroyMainForm();
     return ok ? 0 : 1;
 }
