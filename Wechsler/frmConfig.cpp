@@ -21,6 +21,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QString Tx(const char* de, const char* en) {
@@ -29,6 +31,12 @@ QString Tx(const char* de, const char* en) {
 
 constexpr int Px(int twips) {
     return twips / 15;
+}
+
+// The layout's column width, widened where the caption or a cell would not fit.
+void SetColumnWidth(QTableWidget* grid, int nCol, int nTwips) {
+    grid->resizeColumnToContents(nCol);
+    grid->setColumnWidth(nCol, std::max(Px(nTwips), grid->columnWidth(nCol)));
 }
 
 frmConfig::QuestionHandler& Question() {
@@ -232,10 +240,11 @@ void frmConfig::FormLoad() {
     cmdAdd->setEnabled(false);
     cmdDel->setEnabled(false);
     cmdChg->setEnabled(false);
-    grdCurrency->setColumnWidth(0, Px(835));
-    grdCurrency->setColumnWidth(1, Px(1500));
-    grdCurrency->setColumnWidth(2, Px(800));
-    grdCurrency->setFixedWidth(Px(835 + 1500 + 800) + grdCurrency->frameWidth() * 2 +
+    SetColumnWidth(grdCurrency, 0, 835);
+    SetColumnWidth(grdCurrency, 1, 1500);
+    SetColumnWidth(grdCurrency, 2, 800);
+    grdCurrency->setFixedWidth(grdCurrency->columnWidth(0) + grdCurrency->columnWidth(1) +
+                               grdCurrency->columnWidth(2) + grdCurrency->frameWidth() * 2 +
                                grdCurrency->verticalScrollBar()->sizeHint().width());
     grdCurrency->setMinimumHeight(220);
     ResetDialog();

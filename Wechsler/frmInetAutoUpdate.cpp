@@ -14,7 +14,10 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
+#include <QApplication>
 #include <QSaveFile>
 #include <QStackedLayout>
 #include <QStyle>
@@ -91,6 +94,46 @@ QByteArray ToRateFileFormat(const QByteArray& data, QString* sError) {
 #endif
 }
 
+QPixmap UpdatePicture(int nSize) {
+    const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap pm(QSize(nSize, nSize) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = nSize / 64.0;
+    p.scale(s, s);
+    // Globe: sphere, meridians and parallels.
+    QRadialGradient g(QPointF(22, 20), 34);
+    g.setColorAt(0, QColor(120, 180, 240));
+    g.setColorAt(1, QColor(30, 90, 170));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(20, 60, 120), 1.5));
+    const QRectF globe(4, 4, 46, 46);
+    p.drawEllipse(globe);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(220, 235, 250, 200), 1.2));
+    p.drawEllipse(QRectF(16, 4, 22, 46));
+    p.drawLine(QPointF(27, 4), QPointF(27, 50));
+    p.drawLine(QPointF(4, 27), QPointF(50, 27));
+    p.drawArc(QRectF(7, 8, 40, 14), 0, 180 * 16);
+    p.drawArc(QRectF(7, 32, 40, 14), 180 * 16, 180 * 16);
+    // Download arrow in the lower right corner.
+    QPainterPath arrow;
+    arrow.moveTo(45, 30);
+    arrow.lineTo(55, 30);
+    arrow.lineTo(55, 44);
+    arrow.lineTo(62, 44);
+    arrow.lineTo(50, 60);
+    arrow.lineTo(38, 44);
+    arrow.lineTo(45, 44);
+    arrow.closeSubpath();
+    p.setPen(QPen(QColor(20, 90, 30), 1.5));
+    p.setBrush(QColor(60, 170, 70));
+    p.drawPath(arrow);
+    return pm;
+}
+
 bool ParseProxySetting(const QString& sProxy, QString& sHost, quint16& nPort) {
     const QString s = sProxy.trimmed();
     const qsizetype n = s.lastIndexOf(QLatin1Char(':'));
@@ -116,7 +159,7 @@ frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : QDialog(parent) {
     Inet1 = new QNetworkAccessManager(this);
 
     picImage = new QLabel(this);
-    picImage->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(64, 64));
+    picImage->setPixmap(UpdatePicture());
     picImage->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     picImage->setFixedWidth(88);
 
@@ -239,8 +282,10 @@ frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : QDialog(parent) {
         ShowHelpFile(bGerman ? QStringLiteral("AutoUpdate.htm")
                              : QStringLiteral("AutoUpdateE.htm"));
     });
-    connect(cmdDefaultURL, &QPushButton::clicked, this,
-            [this] { txtURL->setText(QString::fromLatin1(kDefaultRateFileUrl)); });
+    connect(cmdDefaultURL, &QPushButton::clicked, this, [this] {
+        txtURL->setText(QString::fromLatin1(kDefaultRateFileUrl));
+        txtURL->setCursorPosition(0);
+    });
     connect(chkUseProxy, &QCheckBox::clicked, this,
             [this] { txtProxy->setEnabled(chkUseProxy->isChecked()); });
 
@@ -272,6 +317,7 @@ void frmInetAutoUpdate::UpdateForm() {
         SaveSetting(kSection, QStringLiteral("Proxy"), txtProxy->text().trimmed());
         QString sUrl = GetSetting(kSection, QStringLiteral("DatFileURL")).trimmed();
         txtURL->setText(sUrl.isEmpty() ? QString::fromLatin1(kDefaultRateFileUrl) : sUrl);
+        txtURL->setCursorPosition(0);
         cmdPrev->setEnabled(true);
         cmdNext->setEnabled(true);
         break;

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QPixmap>
 #include <QString>
 
 class QCheckBox;
@@ -39,6 +40,9 @@ QString UpdateRateFilePath(); // UpdateDirectory() + "/WAEHKURS.DAT"
 // else is returned as it is. On a conversion fault returns the input unchanged and puts the
 // importer's message into *sError.
 QByteArray ToRateFileFormat(const QByteArray& data, QString* sError = nullptr);
+
+// Picture of the download wizards: a globe with a download arrow.
+QPixmap UpdatePicture(int nSize = 64);
 
 // Proxy setting "<proxy-name>:<port>": false when it has no host or no port 1..65535.
 bool ParseProxySetting(const QString& sProxy, QString& sHost, quint16& nPort);

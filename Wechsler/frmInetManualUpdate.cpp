@@ -56,7 +56,7 @@ frmInetManualUpdate::frmInetManualUpdate(QWidget* parent) : QDialog(parent) {
     bDownloadCancelled = false;
 
     picImage = new QLabel(this);
-    picImage->setPixmap(style()->standardIcon(QStyle::SP_DirHomeIcon).pixmap(64, 64));
+    picImage->setPixmap(UpdatePicture());
     picImage->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     picImage->setFixedWidth(88);
 

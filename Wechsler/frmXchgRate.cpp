@@ -12,8 +12,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -24,6 +27,12 @@ QString Tx(const char* de, const char* en) {
 // Twips of the original layout to pixels (15 twips per pixel at 96 dpi).
 constexpr int Px(int twips) {
     return twips / 15;
+}
+
+// The layout's column width, widened where the caption or a cell would not fit.
+void SetColumnWidth(QTableWidget* grid, int nCol, int nTwips) {
+    grid->resizeColumnToContents(nCol);
+    grid->setColumnWidth(nCol, std::max(Px(nTwips), grid->columnWidth(nCol)));
 }
 
 bool StoredUseWaehdat() {
@@ -47,18 +56,13 @@ frmXchgRate::frmXchgRate(QWidget* parent) : QDialog(parent) {
     grdXchgRate->verticalHeader()->setVisible(false);
     grdXchgRate->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdXchgRate->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdXchgRate->setColumnWidth(0, Px(835));
-    grdXchgRate->setColumnWidth(1, Px(1600));
-    grdXchgRate->setColumnWidth(2, Px(700));
     grdXchgRate->horizontalHeader()->setStretchLastSection(true);
+    grdXchgRate->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grdXchgRate->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    grdXchgRate->setMinimumSize(Px(835 + 1600 + 700) + 24, 320);
     lblRateSource1 = new QLabel(this);
     lblRateSource2 = new QLabel(this);
-    for (QLabel* l : {lblRateSource1, lblRateSource2}) {
+    for (QLabel* l : {lblRateSource1, lblRateSource2})
         l->setWordWrap(true);
-        l->setMaximumWidth(Px(835 + 1600 + 700) + 24);
-    }
     // The second label repeats the text under the grid, where the eye ends.
     lblRateSource2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     cmdOK = new QPushButton(this);
@@ -106,8 +110,13 @@ void frmXchgRate::FormLoad(bool bUseRateFile) {
     lblRateSource1->setText(sSource);
     lblRateSource2->setText(sSource);
 
+    QStringList shown;
     for (int i = 1; i <= nLastCurrency; ++i) {
         const QString sCode = oCurrencyList.ISOCode(i);
+        // A stored rate for a built-in code was given to the built-in line already.
+        if (shown.contains(sCode))
+            continue;
+        shown << sCode;
         const QString sDec =
             oCurrencyList.NKS(i) != 0 ? QStringLiteral("  2") : QStringLiteral("  0");
         const bool bFixed = oCurrencyList.TNL(i) == 1;
@@ -119,6 +128,20 @@ void frmXchgRate::FormLoad(bool bUseRateFile) {
         AddRateRow(sCode, sRate, sDec, bFixed);
     }
 
+    SetColumnWidth(grdXchgRate, 0, 835);
+    SetColumnWidth(grdXchgRate, 1, 1600);
+    SetColumnWidth(grdXchgRate, 2, 700);
+    // Room for every row up to twenty; more scroll.
+    const int nRows = std::min(grdXchgRate->rowCount(), 20);
+    const int nWidth = grdXchgRate->columnWidth(0) + grdXchgRate->columnWidth(1) +
+                       grdXchgRate->columnWidth(2) + 2 * grdXchgRate->frameWidth() +
+                       grdXchgRate->verticalScrollBar()->sizeHint().width();
+    grdXchgRate->setMinimumSize(nWidth,
+                                grdXchgRate->horizontalHeader()->sizeHint().height() +
+                                    nRows * grdXchgRate->verticalHeader()->defaultSectionSize() +
+                                    2 * grdXchgRate->frameWidth());
+    for (QLabel* l : {lblRateSource1, lblRateSource2})
+        l->setMaximumWidth(std::max(nWidth, 320));
     grdXchgRate->setCurrentCell(0, 0);
     cmdOK->setDefault(true);
     cmdOK->setFocus();
