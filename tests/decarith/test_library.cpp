@@ -1,0 +1,202 @@
+// Library surface: exported names, allocation, the trace entry point and allocation failures.
+#include "helpers.h"
+
+#include <cstdio>
+#include <functional>
+#include <set>
+
+using th::own;
+using th::val;
+
+namespace {
+
+std::set<std::string> expectedExports() {
+    std::set<std::string> names = {
+        "AR_Dez32_Dez64",
+        "AR_Dez64_Dez32",
+        "AR_Dez32_UIntDez32",
+        "AR_Dez64_UIntDez64",
+        "AR_UIntDez32_Dez32",
+        "AR_UIntDez64_Dez64",
+        "AR_Asci_Dez32",
+        "AR_Asci_Dez64",
+        "AR_Dez32Add",
+        "AR_Dez64Add",
+        "AR_Dez32Sub",
+        "AR_Dez64Sub",
+        "AR_Dez32Mul",
+        "AR_Dez32Div",
+        "AR_Dez32Round",
+        "AR_Dez64Round",
+        "AR_Dez32Trunc",
+        "AR_Dez64Trunc",
+        "AR_Dez32Mul_Nmal10",
+        "AR_Dez64Mul_Nmal10",
+        "AR_Dez32Div_Nmal10",
+        "AR_Dez64Div_Nmal10",
+        "AR_Dez32Compare",
+        "AR_Dez64Compare",
+        "AR_Dez32Inc",
+        "AR_Dez64Inc",
+        "AR_Invert32_",
+        "AR_Invert64_",
+        "AR_UINTDez32Add",
+        "AR_UINTDez64Add",
+        "AR_UINTDez32Sub",
+        "AR_UINTDez64Sub",
+        "AR_ShiftLeft",
+        "AR_CompareDigits",
+        "AR_New_",
+        "AR_Delete_",
+        "WriteLog",
+        "AR_Ebcdic2Asci",
+        "AR_Asci2Ebcdic",
+        "AR_ConvertFile",
+        "AR_ConvertFileFormat",
+        "e2a",
+        "a2e",
+    };
+    for (const char* f :
+         {"15p0", "14p1", "13p2", "12p3", "11p4", "10p5", "9p6", "4p7", "5p0", "2p5", "1p6"}) {
+        for (const char* w : {"32", "64"}) {
+            names.insert(std::string("AR_Dez") + f + "_Dez" + w);
+            names.insert(std::string("AR_Dez") + w + "_Dez" + f);
+        }
+    }
+    return names;
+}
+
+TEST(Library, ExportsExactlyItsNames) {
+    const std::string command = std::string("nm -D --defined-only '") + DECARITH_LIBRARY_FILE + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> found;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        char address[128];
+        char type[8];
+        char name[256];
+        if (std::sscanf(line, "%127s %7s %255s", address, type, name) == 3) {
+            const std::string n = name;
+            if (n.rfind("__odr_asan", 0) == 0) {
+                continue; // added by AddressSanitizer for instrumented globals
+            }
+            found.insert(n);
+        }
+    }
+    ASSERT_EQ(pclose(pipe), 0);
+    const std::set<std::string> want = expectedExports();
+    EXPECT_EQ(want.size(), 87u);
+    for (const auto& n : want) {
+        EXPECT_TRUE(found.count(n) == 1) << "not exported: " << n;
+    }
+    for (const auto& n : found) {
+        EXPECT_TRUE(want.count(n) == 1) << "exported but not part of the interface: " << n;
+    }
+}
+
+TEST(Library, NewGivesZeroedBlocksAndDeleteIgnoresNull) {
+    auto* block = static_cast<unsigned char*>(AR_New_(0x4000));
+    ASSERT_NE(block, nullptr);
+    bool allZero = true;
+    for (int i = 0; i < 0x4000; ++i) {
+        allZero = allZero && block[i] == 0;
+    }
+    EXPECT_TRUE(allZero);
+    EXPECT_EQ(AR_Delete_(block), 0);
+    EXPECT_EQ(AR_Delete_(nullptr), 0);
+    void* empty = AR_New_(0);
+    EXPECT_NE(empty, nullptr);
+    AR_Delete_(empty);
+    EXPECT_EQ(AR_New_(-1), nullptr);
+}
+
+TEST(Library, WriteLogAcceptsAnything) {
+    const char block[] = "data";
+    EXPECT_EQ(WriteLog("U1_SB   -->:", 4, block), 0);
+    EXPECT_EQ(WriteLog("PS_EB   <--:", 2756, nullptr), 0);
+    EXPECT_EQ(WriteLog(nullptr, -1, nullptr), 0);
+}
+
+#ifdef DECARITH_ALLOC_FAILURE_HOOK
+
+// Runs op with the k-th allocation failing, for k = 1, 2, ... until op succeeds; op must report
+// failure for every earlier k. Returns the number of allocations op needed. Leaks show up in
+// the sanitizer's leak check at exit.
+int failEachAllocation(const std::string& name, const std::function<bool()>& op) {
+    for (int k = 1; k <= 64; ++k) {
+        setenv("TARVO_AR_NEW_FAIL_AT", (std::to_string(k) + ":" + name).c_str(), 1);
+        const bool ok = op();
+        unsetenv("TARVO_AR_NEW_FAIL_AT");
+        if (ok) {
+            return k - 1;
+        }
+    }
+    ADD_FAILURE() << name << " never succeeded";
+    return -1;
+}
+
+TEST(AllocationFailure, EveryOperationReportsIt) {
+    const Dez32 a = val<Dez32>("-1234.5678");
+    const Dez32 b = val<Dez32>("0.333");
+    const Dez64 a64 = val<Dez64>("-1234.5678");
+    const Dez64 b64 = val<Dez64>("0.333");
+    struct Case {
+        const char* name;
+        std::function<bool()> op;
+    };
+    auto cell = [](void* p) {
+        const bool ok = p != nullptr;
+        AR_Delete_(p);
+        return ok;
+    };
+    const Case cases[] = {
+        {"add", [&] { return cell(AR_Dez32Add(&a, &b, nullptr)); }},
+        {"sub64", [&] { return cell(AR_Dez64Sub(&a64, &b64, nullptr)); }},
+        {"mul", [&] { return cell(AR_Dez32Mul(&a, &b)); }},
+        {"div", [&] { return cell(AR_Dez32Div(&a, &b, 6)); }},
+        {"round", [&] { return cell(AR_Dez64Round(&a64, 2)); }},
+        {"trunc", [&] { return cell(AR_Dez32Trunc(&a, 1)); }},
+        {"shift", [&] { return cell(AR_Dez64Mul_Nmal10(&a64, 9)); }},
+        {"field", [&] { return cell(AR_Dez32_Dez13p2(&a)); }},
+        {"read", [&] { return cell(AR_Dez4p7_Dez64("+00019558300")); }},
+        {"text", [&] { return cell(AR_Asci_Dez32("-1.25")); }},
+        {"narrow", [&] { return cell(AR_Dez64_Dez32(&a64)); }},
+        {"digits", [&] { return cell(AR_Dez32_UIntDez32(&a)); }},
+    };
+    for (const auto& c : cases) {
+        EXPECT_GE(failEachAllocation(c.name, c.op), 1) << c.name;
+    }
+    // Rounding while writing a field takes a temporary cell: both requests can fail.
+    EXPECT_EQ(failEachAllocation("field-round", [&] { return cell(AR_Dez32_Dez15p0(&a)); }), 2);
+}
+
+TEST(AllocationFailure, AccumulatorStaysUnchanged) {
+    Dez32 acc = val<Dez32>("10");
+    const Dez32 x = val<Dez32>("0.5");
+    setenv("TARVO_AR_NEW_FAIL_AT", "1:inc", 1);
+    EXPECT_EQ(AR_Dez32Inc(&acc, &x), 1);
+    unsetenv("TARVO_AR_NEW_FAIL_AT");
+    EXPECT_EQ(th::repr(&acc), "+10 s0");
+    EXPECT_EQ(AR_Dez32Inc(&acc, &x), 0);
+    EXPECT_EQ(th::repr(&acc), "+105 s1");
+}
+
+TEST(AllocationFailure, OnwardModeFailsEveryLaterRequest) {
+    setenv("TARVO_AR_NEW_FAIL_AT", "2+", 1);
+    void* first = AR_New_(4);
+    void* second = AR_New_(4);
+    void* third = AR_New_(4);
+    unsetenv("TARVO_AR_NEW_FAIL_AT");
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(third, nullptr);
+    AR_Delete_(first);
+    void* later = AR_New_(4);
+    EXPECT_NE(later, nullptr);
+    AR_Delete_(later);
+}
+
+#endif
+
+} // namespace
