@@ -205,6 +205,39 @@ class TestCurrencies : public QObject {
         QVERIFY(!QFile::exists(SettingsFilePath()));
     }
 
+    void startUpLanguageAndSettings_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("german");
+        QTest::newRow("de_AT german") << "de_AT"
+                                      << "" << true << true;
+        QTest::newRow("ENGLISH anywhere") << "de_DE"
+                                          << "x-english-y" << true << false;
+        QTest::newRow("en_US english") << "en_US"
+                                       << "/debug" << true << false;
+        QTest::newRow("unusable decimal symbol") << "ar_EG"
+                                                 << "" << false << false;
+    }
+    void startUpLanguageAndSettings() {
+        QFETCH(QString, locale);
+        QFETCH(QString, commandLine);
+        QFETCH(bool, ok);
+        QFETCH(bool, german);
+        QLocale::setDefault(QLocale(locale));
+        QCOMPARE(StartUp(commandLine), ok);
+        QCOMPARE(bGerman, german);
+        QCOMPARE(oDebug->Enabled(), commandLine.contains("debug"));
+        if (ok) {
+            QVERIFY(env->messages.isEmpty());
+            QCOMPARE(dBookingDate, QDate::currentDate());
+            QCOMPARE(asErrorText.size(), 34);
+        } else {
+            QCOMPARE(env->messages.size(), 1);
+            QVERIFY(env->messages[0].startsWith("Invalid settings for decimal symbol"));
+        }
+    }
+
     void debugLog() {
         const QString sLog = env->Path() + "/log/test.log";
         {
