@@ -1,4 +1,5 @@
 // tarvo controldata: write the built-in control data as a file, show what the loader yields.
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -20,7 +21,7 @@ std::string text(const char* p, std::size_t n) {
 std::string shownDate(const char* d) {
     std::string s = text(d, 8);
     if (s.size() != 8 || s == "00000000")
-        return s.empty() ? "-" : s;
+        return s.size() == 8 ? "-" : (s.empty() ? "-" : s);
     return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2);
 }
 
@@ -46,7 +47,11 @@ int runShow(const std::string& date, const Context& ctx) {
     const PS_EB& eb = cd.eb;
     const PS_Anwendung& a = eb.Anwendung;
     const char* file = FileName ? FileName : "";
-    std::cout << "source               " << file << "\n";
+    std::error_code ec;
+    if (*file && std::filesystem::exists(file, ec))
+        std::cout << "source               " << file << "\n";
+    else
+        std::cout << "source               built-in (no " << (*file ? file : "TARVO.DAT") << ")\n";
     if (cd.rc == 443)
         std::cout << "note                 " << describe(cd.rc) << ": default entry used\n";
     std::cout << "version              " << text(eb.EB_Version, 3) << "\n"
