@@ -215,9 +215,13 @@ void frmInfo::FormLoad() {
     GetBridgeVersion(sVersion);
     txtDllVersion->setText(sVersion.trimmed());
     QString sPrg = QCoreApplication::applicationVersion();
-    txtPrgVersion->setText(sPrg.isEmpty() ? QStringLiteral("1.0.0") : sPrg);
+#ifdef WECHSLER_VERSION
+    if (sPrg.isEmpty())
+        sPrg = QStringLiteral(WECHSLER_VERSION);
+#endif
+    txtPrgVersion->setText(sPrg);
 
-    setWindowTitle(QStringLiteral("Tarvo Wechsler"));
+    setWindowTitle(QStringLiteral("Devisio"));
     lblKursUsage->setText(Tx("Verwendet offizielle Euro-Umrechnungskurse vom 31.12.1998.",
                              "Official Euro conversion rates from\n12/31/1998\nare used."));
     lblProgVersion->setText(Tx("Programmversion:", "Program version:"));
