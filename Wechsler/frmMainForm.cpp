@@ -805,7 +805,12 @@ void frmMainForm::Convert() {
     for (int i = 0; i < 16; ++i) {
         const QString sLine = oCurrencyList.ISOCode(i);
         auto fixedLine = [&] {
-            if (sSource != kEUR && sLine != kEUR) {
+            if (sSource != kEUR && sLine == sSource) {
+                // The source currency's own line shows the typed amount: a round trip
+                // through the euro would round it (100 ITL would come back as 101).
+                rc = 0;
+                SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
+            } else if (sSource != kEUR && sLine != kEUR) {
                 rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
                 if (rc == 462)
                     rc = Try_U1(sSource, sLine, InputString(), r, i);

@@ -1,10 +1,11 @@
 // Renders the main window offscreen to a PNG: the locale, 100 DEM typed and converted.
-// Usage: wechsler_screenshot <locale> <file.png>
+// Usage: wechsler_screenshot <locale> <file.png> [source currency]
 #include "MainModule.h"
 #include "frmMainForm.h"
 #include "general.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPixmap>
@@ -13,8 +14,8 @@
 #include <QTest>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        fprintf(stderr, "usage: %s <locale> <file.png>\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        fprintf(stderr, "usage: %s <locale> <file.png> [source currency]\n", argv[0]);
         return 2;
     }
     QTemporaryDir dir; // settings and log of this run only
@@ -28,6 +29,10 @@ int main(int argc, char** argv) {
         return 1;
     StartMainWindow();
     frmMainForm* f = MainForm();
+    if (argc == 4) {
+        f->cboWaehrung1->setCurrentIndex(f->cboWaehrung1->findText(QString::fromLatin1(argv[3])));
+        f->CurrencyChosen(1);
+    }
     for (char c : QByteArray("100"))
         QTest::keyClick(f->cmdBtnArray[16], c);
     QTest::keyClick(f->cmdBtnArray[16], Qt::Key_Return);

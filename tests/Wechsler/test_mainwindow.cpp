@@ -129,6 +129,15 @@ class TestMainWindow : public QObject {
         QCOMPARE(F()->lblBetrag[8]->text().trimmed(), bGerman ? "99.000" : "99,000");
     }
 
+    void sourceLineShowsTypedAmount() {
+        Start("de_DE");
+        Choose(1, 8); // ITL to EUR
+        Type("100E");
+        QCOMPARE(Result(), QStringLiteral("0,05"));
+        QCOMPARE(Line(8), QStringLiteral("100")); // not the round trip through the euro
+        QCOMPARE(Line(3), QStringLiteral("0,10"));
+    }
+
     void englishByCommandLine() {
         Start("de_DE", "x-english-y");
         QVERIFY(!bGerman);
