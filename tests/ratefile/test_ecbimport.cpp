@@ -120,3 +120,30 @@ TEST(EcbImport, AcceptsByteOrderMarkAndCrLf) {
     ASSERT_EQ(recs.size(), 1u);
     EXPECT_EQ(recs[0].rates[1], "+00013516000");
 }
+
+TEST(EcbImport, KnowsEveryColumnOfThePublishedHistory) {
+    // The header of the historical CSV as published, retired currencies included.
+    const std::string header = "Date,USD,JPY,BGN,CYP,CZK,DKK,EEK,GBP,HUF,LTL,LVL,MTL,PLN,ROL,RON,"
+                               "SEK,SIT,SKK,CHF,ISK,NOK,HRK,RUB,TRL,TRY,AUD,BRL,CAD,CNY,HKD,IDR,"
+                               "ILS,INR,KRW,MXN,MYR,NZD,PHP,SGD,THB,ZAR,";
+    std::string row = "2004-06-01,";
+    for (std::size_t i = 0; i < 41; ++i)
+        row += "N/A,";
+    auto at = [](std::string s, std::size_t column, const std::string& v) {
+        std::size_t pos = 0;
+        for (std::size_t i = 0; i < column; ++i)
+            pos = s.find(',', pos) + 1;
+        return s.replace(pos, s.find(',', pos) - pos, v);
+    };
+    row = at(row, 14, "40876");   // ROL: unit 100
+    row = at(row, 24, "1771500"); // TRL: unit 1000
+    auto recs = rf::importEcb(header + "\n" + row + "\n");
+    ASSERT_EQ(recs.size(), 2u);
+    EXPECT_EQ(recs[0].iso, "ROL");
+    EXPECT_EQ(recs[0].unit, 100);
+    EXPECT_EQ(recs[0].rates[1], "+04087600000");
+    EXPECT_EQ(recs[1].iso, "TRL");
+    EXPECT_EQ(recs[1].unit, 1000);
+    EXPECT_EQ(recs[1].rates[1], "+17715000000");
+    EXPECT_EQ(recs[1].decimals, 'N');
+}
