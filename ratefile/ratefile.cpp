@@ -399,6 +399,12 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
         ::unlink(tmpl.c_str());
         throw Error("cannot replace " + path.string() + ": " + std::strerror(e));
     }
+    // Make the rename itself durable; a folder that cannot be synced changes nothing.
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
 }
 
 void writeRateFile(const std::filesystem::path& path, std::vector<RateRecord> records,
