@@ -7,6 +7,7 @@
 #include "Tarvon32.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <cstdint>
@@ -47,8 +48,16 @@ QStringList Candidates() {
     if (!ExplicitPath().isEmpty())
         return {ExplicitPath()};
     const QString sDir = GetAppDirectory();
-    return {sDir + QLatin1Char('/') + QLatin1String(kLibraryName),
-            sDir + QStringLiteral("/../lib/") + QLatin1String(kLibraryName)};
+    QStringList paths{sDir + QLatin1Char('/') + QLatin1String(kLibraryName),
+                      sDir + QStringLiteral("/../lib/") + QLatin1String(kLibraryName)};
+#ifdef WECHSLER_INSTALL_LIBDIR
+    // The installed layout: <prefix>/bin/Wechsler and <prefix>/<libdir>/libTarvon32.so.
+    const QString sLibDir = QStringLiteral(WECHSLER_INSTALL_LIBDIR);
+    if (sLibDir != QLatin1String("lib"))
+        paths << sDir + QStringLiteral("/../") + sLibDir + QLatin1Char('/') +
+                     QLatin1String(kLibraryName);
+#endif
+    return paths;
 }
 
 template <typename T> T Sym(void* h, const char* name) {
