@@ -105,6 +105,24 @@ class TestNumberTexts : public QObject {
         QCOMPARE(IsGermanLocale(), german);
     }
 
+    void pathsAndDates() {
+        qputenv("TARVO_WAEHKURS", "/data/rates/W.DAT");
+        QCOMPARE(RateFilePath(), QStringLiteral("/data/rates/W.DAT"));
+        qputenv("TARVO_WAEHKURS", "");
+        QCOMPARE(RateFilePath(), GetAppDirectory() + QStringLiteral("/WAEHKURS.DAT"));
+        // The program folder keeps its case and is the folder of this test program.
+        QCOMPARE(GetAppDirectory(), QCoreApplication::applicationDirPath());
+        qputenv("XDG_CONFIG_HOME", "/tmp/cfg");
+        QCOMPARE(SettingsFilePath(), QStringLiteral("/tmp/cfg/Devisio/Devisio.ini"));
+        qputenv("XDG_STATE_HOME", "/tmp/st");
+        QCOMPARE(StateDirectory(), QStringLiteral("/tmp/st/Devisio"));
+        QCOMPARE(DateToYYYYMMDD(QDate(2002, 1, 9)), QStringLiteral("20020109"));
+        bGerman = false;
+        QVERIFY(ProgramHelpFile().endsWith("/Help/BedAnl_E.htm"));
+        bGerman = true;
+        QVERIFY(ProgramHelpFile().endsWith("/Help/BedAnl_D.htm"));
+    }
+
     void keepNumberChars() {
         QCOMPARE(KeepNumberChars(QStringLiteral("EUR -1.234,50 abc")), QStringLiteral("-1.234,50"));
         QCOMPARE(KeepNumberChars(QString::fromLatin1("+0000000001234.57\0  ", 20)),
