@@ -363,7 +363,9 @@ void frmConfig::grdCurrency_Click(int nRow) {
         return;
     }
     m_nSelRow = nRow;
-    grdCurrency->selectRow(nRow - 1);
+    // A range chosen with Shift stays selected for the delete button.
+    if (!grdCurrency->selectionModel()->isRowSelected(nRow - 1, QModelIndex()))
+        grdCurrency->selectRow(nRow - 1);
     txtCurrency->setText(grdCurrency->item(nRow - 1, 0)->text());
     txtXchgRate->setText(RateTrimmed(grdCurrency->item(nRow - 1, 1)->text()));
     const QTableWidgetItem* dec = grdCurrency->item(nRow - 1, 2);
@@ -427,11 +429,14 @@ void frmConfig::cmdDel_Click() {
     if (!AskYesNo(this, Tx("Soll der selektierte Eintrag wirklich gelöscht werden?",
                            "Do you really want to delete the selected entry?")))
         return;
+    int nFirst = m_nSelRow;
     int nLast = m_nSelRow;
-    for (const QModelIndex& ix : grdCurrency->selectionModel()->selectedRows())
+    for (const QModelIndex& ix : grdCurrency->selectionModel()->selectedRows()) {
+        nFirst = std::min(nFirst, ix.row() + 1);
         nLast = std::max(nLast, ix.row() + 1);
+    }
     nLast = std::min(nLast, DataRows());
-    for (int r = nLast; r >= m_nSelRow; --r) {
+    for (int r = nLast; r >= nFirst; --r) {
         if (DataRows() == 1) {
             for (int c = 0; c < 3; ++c)
                 delete grdCurrency->takeItem(0, c);

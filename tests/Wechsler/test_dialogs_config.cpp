@@ -264,6 +264,29 @@ class TestConfigDialog : public QObject {
         QCOMPARE(Cell(dlg, 1, 0), QStringLiteral("USD"));
     }
 
+    void deleteASelectedRange() {
+        StoreCurrencies(
+            {{"CHF", "1,6", 2}, {"JPY", "160", 0}, {"USD", "1,08", 2}, {"NOK", "11", 2}});
+        frmConfig dlg;
+        ClickCell(dlg, 1);
+        dlg.grdCurrency->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 2), true);
+        QTest::mouseClick(dlg.cmdDel, Qt::LeftButton);
+        QCOMPARE(dlg.grdCurrency->rowCount(), 2);
+        QCOMPARE(Cell(dlg, 0, 0), QStringLiteral("CHF"));
+        QCOMPARE(Cell(dlg, 1, 0), QStringLiteral("NOK"));
+        // Deleting every row leaves one empty row.
+        ClickCell(dlg, 0);
+        dlg.grdCurrency->setRangeSelected(QTableWidgetSelectionRange(0, 0, 1, 2), true);
+        QTest::mouseClick(dlg.cmdDel, Qt::LeftButton);
+        QCOMPARE(dlg.grdCurrency->rowCount(), 1);
+        QCOMPARE(Cell(dlg, 0, 0), QString());
+        Type(dlg.txtCurrency, "SEK");
+        Type(dlg.txtXchgRate, "11,2");
+        QTest::mouseClick(dlg.cmdAdd, Qt::LeftButton);
+        QCOMPARE(dlg.grdCurrency->rowCount(), 1);
+        QCOMPARE(Cell(dlg, 0, 0), QStringLiteral("SEK"));
+    }
+
     void closeSavesAndRebuildsTheList() {
         frmConfig dlg;
         Type(dlg.txtCurrency, "CHF");

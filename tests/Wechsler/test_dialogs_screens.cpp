@@ -149,12 +149,6 @@ class TestDialogScreens : public QObject {
             Shoot(&dlg, "filereplace" + lang);
             dlg.reject();
         }
-        // The settings the dialogs wrote, for the documentation.
-        const QString dir = qEnvironmentVariable("DIALOG_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) {
-            QFile::remove(dir + "/Devisio" + lang + ".ini");
-            QFile::copy(SettingsFilePath(), dir + "/Devisio" + lang + ".ini");
-        }
     }
 };
 
