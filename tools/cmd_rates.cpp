@@ -57,6 +57,11 @@ int runImport(const ImportOptions& o) {
             std::cout << path << ": " << rf::formatName(format) << ", " << recs.size()
                       << " rates\n";
         }
+        if (all.empty()) {
+            // One input never holds two records for a currency and day: take it whole.
+            all = std::move(recs);
+            continue;
+        }
         try {
             rf::mergeRecords(all, recs, o.replace);
         } catch (const rf::Error& e) {
