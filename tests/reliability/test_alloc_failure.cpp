@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <unistd.h>
 #include <string>
 
@@ -164,6 +166,43 @@ TEST_F(AllocFailure, ControlDataLoadFromFile) {
     setenv("TARVO_STEUDAT", (dir_ / "none.DAT").c_str(), 1);
 }
 
+// A file from a host (EBCDIC, or bare line ends) is converted in place before it is read; a
+// failed conversion answers 489 and leaves the file as it was.
+TEST_F(AllocFailure, ControlDataLoadWithConversion) {
+    const fs::path file = dir_ / "HOST.DAT";
+    setenv("TARVO_STEUDAT", file.c_str(), 1);
+    for (int32_t variant : {CF_ASCII_LF, CF_EBCDIC, CF_EBCDIC_NL}) {
+        InitTarvoDaten();
+        size_t size = 0;
+        CF_FormatRecord(&TarvoDaten, sizeof TarvoDaten, variant, nullptr, 0, &size);
+        std::string original(size, '\0');
+        ASSERT_EQ(CF_FormatRecord(&TarvoDaten, sizeof TarvoDaten, variant,
+                                  reinterpret_cast<unsigned char*>(original.data()), size, &size),
+                  CF_OK);
+        sweep("load_conversion_variant" + std::to_string(variant),
+              [&] {
+                  std::ofstream(file, std::ios::binary | std::ios::trunc) << original;
+                  PS_SB sb;
+                  head(sb);
+                  set(sb.EB_VERSION, "  ");
+                  set(sb.ANWENDUNG, "        ");
+                  set(sb.BEZUGSDATUM, "20010615");
+                  PS_EB eb;
+                  int32_t aux = 0;
+                  const int32_t rc = PS_LesenTarvoDaten(&sb, &aux, &eb);
+                  if (rc == 489) {
+                      std::ifstream in(file, std::ios::binary);
+                      std::ostringstream now;
+                      now << in.rdbuf();
+                      EXPECT_EQ(now.str(), original) << "a failed conversion changed the file";
+                  }
+                  return rc;
+              },
+              {444, 489});
+    }
+    setenv("TARVO_STEUDAT", (dir_ / "none.DAT").c_str(), 1);
+}
+
 TEST_F(AllocFailure, U1FixedAndRateFile) {
     for (const char* pair : {"DEMEUR", "EURDEM", "EURUSD", "JPYEUR"}) {
         std::string e(pair, 3), a(pair + 3, 3);
@@ -193,6 +232,50 @@ TEST_F(AllocFailure, U3Triangulation) {
                   set(sb.AMOUNT_E, "+000000000010000");
                   int32_t aux = 0;
                   return U3_UmrFwaehrBwaehrFwaehr(&sb, &eb_, &aux);
+              },
+              {463, 444});
+    }
+}
+
+// Given rates: the given rate of a currency without a fixed rate, and one that the fixed rate
+// overrides (261).
+TEST_F(AllocFailure, U2U4GivenRates) {
+    for (const char* pair : {"EURUSD", "USDEUR", "DEMEUR"}) {
+        std::string e(pair, 3), a(pair + 3, 3);
+        sweep("U2_" + e + a,
+              [&] {
+                  U2_SB sb;
+                  head(sb);
+                  set(sb.ISO_CODE_E, e.c_str());
+                  set(sb.ISO_CODE_A, a.c_str());
+                  set(sb.AMOUNT_E, "+000000000010000");
+                  set(sb.RATE, "+00013530000");
+                  setUnit(sb.RATE_UNIT, 1);
+                  sb.DEC_FLAG_A = 'J';
+                  sb.QUOTATION = 'M';
+                  int32_t aux = 0;
+                  return U2_UmrFwaehrBwaehrKv(&sb, &eb_, &aux);
+              },
+              {463, 444});
+    }
+    for (const char* pair : {"USDJPY", "DEMUSD", "DEMFRF"}) {
+        std::string e(pair, 3), a(pair + 3, 3);
+        sweep("U4_" + e + a,
+              [&] {
+                  U4_SB sb;
+                  head(sb);
+                  set(sb.ISO_CODE_E, e.c_str());
+                  set(sb.ISO_CODE_A, a.c_str());
+                  set(sb.RATE_E, "+00012500000");
+                  setUnit(sb.RATE_UNIT_E, 1);
+                  set(sb.RATE_A, "+01600000000");
+                  setUnit(sb.RATE_UNIT_A, 1);
+                  set(sb.AMOUNT_E, "+000000000010000");
+                  sb.DEC_FLAG_A = 'J';
+                  sb.QUOTATION_E = 'M';
+                  sb.QUOTATION_A = 'M';
+                  int32_t aux = 0;
+                  return U4_UmrFwaehrBwaehrFwaehrKv(&sb, &eb_, &aux);
               },
               {463, 444});
     }
