@@ -315,21 +315,35 @@ TEST_F(AllocFailure, A1FourDecimals) {
     }
 }
 
+// Parts that must be lowered (3.00 = 1.50 + 1.50 into euro: 1.53 against 0.77 + 0.77) and
+// parts that must be raised (0.48 = 6 x 0.08: 0.25 against 6 x 0.04), under every method.
 TEST_F(AllocFailure, B1Balancing) {
-    for (char method : {'0', '1', '2'}) {
-        sweep(std::string("B1_method") + method,
-              [&] {
-                  auto sb = std::make_unique<B1_SB>();
-                  head(*sb);
-                  setUnit(sb->ITEM_COUNT, 3);
-                  sb->BALANCING_METHOD = method;
-                  sb->ITEMS[0].SB = u1("DEM", "EUR", "+000000000000300");
-                  sb->ITEMS[1].SB = u1("DEM", "EUR", "+000000000000150");
-                  sb->ITEMS[2].SB = u1("DEM", "EUR", "+000000000000150");
-                  int32_t aux = 0;
-                  return B1_UmrMitBetrAusgl(sb.get(), &eb_, &aux);
-              },
-              {463, 444});
+    struct Split {
+        const char* name;
+        const char* total;
+        const char* part;
+        int16_t parts;
+    };
+    for (const Split& split : {Split{"lower", "+000000000000300", "+000000000000150", 2},
+                               Split{"raise", "+000000000000048", "+000000000000008", 6}}) {
+        for (char method : {'0', '1', '2'}) {
+            sweep(std::string("B1_") + split.name + "_method" + method,
+                  [&] {
+                      auto sb = std::make_unique<B1_SB>();
+                      head(*sb);
+                      setUnit(sb->ITEM_COUNT, static_cast<int16_t>(split.parts + 1));
+                      sb->BALANCING_METHOD = method;
+                      sb->ITEMS[0].SB = u1("DEM", "EUR", split.total);
+                      for (int i = 1; i <= split.parts; ++i)
+                          sb->ITEMS[i].SB = u1("DEM", "EUR", split.part);
+                      int32_t aux = 0;
+                      const int32_t rc = B1_UmrMitBetrAusgl(sb.get(), &eb_, &aux);
+                      EXPECT_TRUE(rc != 0 || sb->SSV[0] != ' ' || method == '1')
+                          << "nothing was balanced";
+                      return rc;
+                  },
+                  {463, 444});
+        }
     }
 }
 
