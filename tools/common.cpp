@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <map>
 
 namespace tarvo::tool {
@@ -111,8 +112,14 @@ int32_t getInt32(const unsigned char* src) {
 }
 
 void DataFiles::apply() const {
-    if (!controlData.empty())
+    if (!controlData.empty()) {
+        // The loader falls back to the built-in record when the file is missing; a file
+        // named on the command line must not be skipped silently.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(controlData, ec))
+            throw UsageError("control-data file " + controlData + " does not exist");
         ::setenv("TARVO_STEUDAT", controlData.c_str(), 1);
+    }
     if (!rateFile.empty())
         ::setenv("TARVO_WAEHKURS", rateFile.c_str(), 1);
 }

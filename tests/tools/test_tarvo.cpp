@@ -129,7 +129,8 @@ TEST_F(Tarvo, UsageErrorsExitWithTwo) {
           "convert 100 DEM EUR --date 2001-02-30", "convert 100 DEMX EUR",
           "convert 100 DEM EUR --rate-type Q", "convert 100 DEM EUR --bogus",
           "convert 100 EUR USD --rate-to 12345.6", "rates", "rates import x.xml",
-          "smooth DEM EUR 1 --unit 5 --exponent 2", "frobnicate"}) {
+          "smooth DEM EUR 1 --unit 5 --exponent 2", "frobnicate",
+          "convert 100 DEM EUR --control-data missing.dat"}) {
         Outcome r = tarvo(args);
         EXPECT_EQ(r.rc, 2) << args << "\n" << r.out << r.err;
     }
