@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #ifdef TARVO_ALLOC_FAILURE_HOOK
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -14,18 +15,21 @@ namespace {
 // previous call; anything after a ':' is ignored, so "3:a" then "3:b" re-arms the same k.
 std::mutex hookMutex;
 std::string hookText;
-bool hookSeen = false;
+std::atomic<bool> hookSeen{false};
 long long hookAt = 0;
 bool hookOnward = false;
 long long hookCalls = 0;
 
 bool injectFailure() {
-    std::lock_guard<std::mutex> lock(hookMutex);
     const char* value = std::getenv("TARVO_AR_NEW_FAIL_AT");
     if (value == nullptr || *value == '\0') {
-        hookSeen = false;
+        // No lock and no shared write while the hook is unused.
+        if (hookSeen.load(std::memory_order_relaxed)) {
+            hookSeen.store(false, std::memory_order_relaxed);
+        }
         return false;
     }
+    std::lock_guard<std::mutex> lock(hookMutex);
     if (!hookSeen || hookText != value) {
         hookSeen = true;
         hookText = value;
