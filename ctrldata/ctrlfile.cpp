@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -282,12 +283,20 @@ int32_t CF_WriteRecordFile(const void* record, size_t record_size, int32_t varia
     if (const int32_t rc = format(record, record_size, variant, file); rc != CF_OK) {
         return rc;
     }
-    std::string tmp = std::string(path) + ".XXXXXX";
+    // A hidden temporary file in the same folder, renamed over the target at the end.
+    const std::string target(path);
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string tmp = folder + "." + base + ".XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
         return CF_ERR_IO;
     }
-    bool ok = writeAll(fd, file) && ::fsync(fd) == 0;
+    // The replacement keeps the old file's permissions (mkstemp creates it owner-only).
+    struct stat old {};
+    const mode_t mode = ::stat(path, &old) == 0 ? (old.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, file) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && std::rename(tmp.c_str(), path) == 0;
     if (!ok) {

@@ -149,6 +149,21 @@ TEST(Writer, FailedWriteLeavesTheFolderAlone) {
               1);
 }
 
+TEST(Writer, ReplacementKeepsThePermissionsAndLeavesNoTemporaryFile) {
+    namespace fs = std::filesystem;
+    ScratchFile f;
+    f.write({'o', 'l', 'd'});
+    fs::permissions(f.path(), fs::perms::owner_read | fs::perms::owner_write |
+                                  fs::perms::group_read | fs::perms::others_read);
+    ASSERT_EQ(CF_WriteBuiltinFile(CF_ASCII_CRLF, f.path().c_str()), CF_OK);
+    EXPECT_EQ(fs::status(f.path()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+    EXPECT_EQ(f.read(), builtinFile(CF_ASCII_CRLF));
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(f.path().parent_path()), fs::directory_iterator()), 1);
+}
+
 // Every variant, loaded through PS_LesenTarvoDaten, gives what the load from memory gives;
 // after the first load the file on disk is the ASCII CR LF form.
 TEST(FileLoad, RoundTripInEveryVariant) {
