@@ -195,6 +195,8 @@ void DestroyMainForm() {
 
 frmMainForm::frmMainForm(QWidget* parent) : QWidget(parent) {
     BuildControls();
+    // The window sees every key before its controls, and the mouse on the logo and on the
+    // memory buttons.
     qApp->installEventFilter(this);
     FormLoad();
 }
@@ -285,8 +287,6 @@ void frmMainForm::BuildControls() {
     // The decimal key always types the user's decimal symbol; it shows that symbol.
     cmdBtnArray[11]->setText(sDecimalSymbol);
     cmdBtnArray[16]->setDefault(true);
-    for (int i = 19; i <= 22; ++i)
-        cmdBtnArray[i]->installEventFilter(this);
 
     cmdClipPaste = new QToolButton(this);
     cmdClipPaste->setObjectName(QStringLiteral("cmdClipPaste"));
@@ -317,7 +317,6 @@ void frmMainForm::BuildControls() {
     picLogo->setObjectName(QStringLiteral("picLogo"));
     picLogo->setGeometry(TwRect(3840, 120, 1695, 795));
     picLogo->setCursor(Qt::PointingHandCursor);
-    picLogo->installEventFilter(this);
 
     imgEuroSymbol = new QLabel(this);
     imgEuroSymbol->setObjectName(QStringLiteral("imgEuroSymbol"));

@@ -200,6 +200,14 @@ class TestMainWindow : public QObject {
         QCOMPARE(Input(), QStringLiteral("-4,00"));
     }
 
+    void rightClickOnBackgroundCalculates() {
+        Start("de_DE");
+        Type("12+3");
+        QTest::mouseClick(F(), Qt::RightButton, {}, QPoint(5, 70)); // between the fields
+        QCOMPARE(Input(), QStringLiteral("15,00"));
+        QCOMPARE(Result(), QStringLiteral("7,67"));
+    }
+
     void numericPadAndButtons() {
         Start("de_DE");
         QTest::keyClick(KeyTarget(), Qt::Key_4, Qt::KeypadModifier);
