@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" >/dev/null
+# The renderer lives with the calculator tests.
+cmake -S . -B "$build" -DTARVO_TESTS=ON >/dev/null
 cmake --build "$build" --target wechsler_screenshot Tarvon32 -j"$(nproc)"
 mkdir -p docs/screenshots
 export QT_QPA_PLATFORM=offscreen
