@@ -200,3 +200,63 @@ TEST(AllocationFailure, OnwardModeFailsEveryLaterRequest) {
 #endif
 
 } // namespace
+
+namespace {
+
+// Cells and texts of random bytes: every function must stay inside its arguments and results
+// (the sanitizers check), whatever the counts, scales and sign bytes say.
+TEST(DamagedInput, RandomBytesNeverReachOutsideTheCells) {
+    std::mt19937_64 rng(1001);
+    auto fill = [&](void* p, size_t n) {
+        auto* b = static_cast<unsigned char*>(p);
+        for (size_t i = 0; i < n; ++i) {
+            b[i] = static_cast<unsigned char>(rng() % 4 == 0 ? rng() % 256 : rng() % 10);
+        }
+    };
+    auto drop = [](void* p) { AR_Delete_(p); };
+    for (int i = 0; i < 20000; ++i) {
+        Dez32 a;
+        Dez32 b;
+        Dez64 c;
+        Dez64 d;
+        UIntDez32 u;
+        UIntDez64 w;
+        char text[20];
+        fill(&a, sizeof a);
+        fill(&b, sizeof b);
+        fill(&c, sizeof c);
+        fill(&d, sizeof d);
+        fill(&u, sizeof u);
+        fill(&w, sizeof w);
+        fill(text, sizeof text);
+        text[sizeof text - 1] = '\0';
+        const auto n = static_cast<int32_t>(rng() % 80) - 5;
+        int32_t flag = 0;
+        drop(AR_Dez32Add(&a, &b, &flag));
+        drop(AR_Dez64Sub(&c, &d, &flag));
+        drop(AR_Dez32Mul(&a, &b));
+        drop(AR_Dez32Div(&a, &b, n));
+        drop(AR_Dez32Round(&a, n));
+        drop(AR_Dez64Round(&c, n));
+        drop(AR_Dez64Trunc(&c, n));
+        drop(AR_Dez32Mul_Nmal10(&a, n));
+        drop(AR_Dez64Div_Nmal10(&c, n));
+        AR_Dez32Compare(&a, &b);
+        AR_Dez64Compare(&c, &d);
+        drop(AR_Dez64_Dez32(&c));
+        drop(AR_Dez32_Dez64(&a));
+        drop(AR_Dez32_Dez13p2(&a));
+        drop(AR_Dez64_Dez1p6(&c));
+        drop(AR_Dez64_Dez4p7(&c));
+        drop(AR_Dez32_UIntDez32(&a));
+        drop(AR_UIntDez64_Dez64(&w));
+        drop(AR_UINTDez32Add(&u, &u, &flag));
+        drop(AR_UINTDez64Sub(&w, &w, &flag));
+        drop(AR_Dez13p2_Dez32(text));
+        drop(AR_Asci_Dez64(text));
+        Dez32 acc = a;
+        AR_Dez32Inc(&acc, &b);
+    }
+}
+
+} // namespace
