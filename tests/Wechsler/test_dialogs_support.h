@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QNetworkProxyFactory>
 #include <QPointer>
 #include <QSettings>
 #include <QStringList>
@@ -38,6 +39,10 @@ inline QString UpdateDir() {
 // Called from main() before the application object exists.
 inline void PrepareEnvironment() {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Test traffic stays on the loopback interface: no proxy from the environment.
+    for (const char* v :
+         {"http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
+        qunsetenv(v);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(Root().path() + QStringLiteral("/config")));
     qputenv("XDG_STATE_HOME", QFile::encodeName(Root().path() + QStringLiteral("/state")));
     // Built-in control data; the kernel reads the rate file of the update folder.
@@ -122,6 +127,7 @@ inline QString Setting(const QString& sSection, const QString& sKey) {
     int main(int argc, char** argv) {                                                              \
         dlgtest::PrepareEnvironment();                                                             \
         QApplication app(argc, argv);                                                              \
+        QNetworkProxyFactory::setUseSystemConfiguration(false); /* loopback only */                \
         TestClass tc;                                                                              \
         const int rc = QTest::qExec(&tc, argc, argv);                                              \
         DestroyMainForm();                                                                         \
