@@ -412,6 +412,46 @@ class TestDownload : public QObject {
         QVERIFY(bDownloadCancelled);
     }
 
+    void helpButtonsOpenTheirPages_data() {
+        QTest::addColumn<bool>("german");
+        QTest::addColumn<QString>("autoPage");
+        QTest::addColumn<QString>("manualPage");
+        QTest::addColumn<QString>("infoPage");
+        QTest::newRow("de") << true << "AutoUpdate.htm"
+                            << "ManuUpdate.htm"
+                            << "BedAnl_D.htm";
+        QTest::newRow("en") << false << "AutoUpdateE.htm"
+                            << "ManuUpdateE.htm"
+                            << "BedAnl_E.htm";
+    }
+    void helpButtonsOpenTheirPages() {
+        QFETCH(bool, german);
+        QFETCH(QString, autoPage);
+        QFETCH(QString, manualPage);
+        QFETCH(QString, infoPage);
+        StartCalculator(german);
+        UrlRecorder rec;
+        QDesktopServices::setUrlHandler("file", &rec, "open");
+        {
+            frmInetAutoUpdate a;
+            a.cmdHelp->click();
+            frmInetManualUpdate m;
+            m.cmdHelp->click();
+            frmInfo i;
+            i.cmdHelp->click();
+        }
+        QDesktopServices::unsetUrlHandler("file");
+        // A page is opened in the browser, or, where it is not installed, named in a message.
+        QStringList opened = Messages();
+        for (const QUrl& u : rec.urls)
+            opened << u.toLocalFile();
+        QCOMPARE(opened.size(), 3);
+        for (const QString& page : {autoPage, manualPage, infoPage})
+            QVERIFY2(std::any_of(opened.begin(), opened.end(),
+                                 [&](const QString& s) { return s.endsWith("/Help/" + page); }),
+                     qPrintable(page));
+    }
+
     void savedFileIsTakenIn() {
         // Without any saved file nothing is taken in.
         QCOMPARE(CollectSavedRateFile(), QString());
