@@ -199,6 +199,39 @@ class TestDownload : public QObject {
         }
     }
 
+    void takingInFiles_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<bool>("converted");
+        QTest::addColumn<bool>("error");
+        QTest::addColumn<int>("records");
+        QTest::newRow("rate file as it is") << GoodRateFile() << false << false << 2;
+        QTest::newRow("ECB daily XML") << kEcbDaily << true << false << 3;
+        QTest::newRow("ECB historical CSV")
+            << QByteArray("Date,USD,JPY,\n2026-02-03,1.0921,161.23,\n2026-02-02,1.0900,N/A,\n")
+            << true << false << 3;
+        QTest::newRow("plain text") << QByteArray("USD 1.08\n") << false << false << 0;
+        QTest::newRow("HTML page")
+            << QByteArray("<html><body>Portal</body></html>") << false << true << 0;
+    }
+    void takingInFiles() {
+        QFETCH(QByteArray, input);
+        QFETCH(bool, converted);
+        QFETCH(bool, error);
+        QFETCH(int, records);
+        QString sError;
+        const QByteArray out = ToRateFileFormat(input, &sError);
+        QCOMPARE(out != input, converted);
+        QCOMPARE(!sError.isEmpty(), error);
+        if (records > 0) {
+            const auto parsed = tarvo::ratefile::parseRateFile(
+                std::string_view(out.constData(), static_cast<size_t>(out.size())));
+            QCOMPARE(int(parsed.records.size()), records);
+            QString sDate;
+            WriteFile(DownloadFilePath(), out);
+            QVERIFY(ReadRateFileDate(DownloadFilePath(), sDate));
+        }
+    }
+
     void goodRateFileReplacesTheCurrentOne() {
         LocalHttpServer server;
         server.Route("/WAEHKURS.DAT", 200, GoodRateFile());
