@@ -55,37 +55,60 @@ std::optional<std::string> decimalToField(std::string_view text, int intDigits, 
 }
 
 std::string fieldToDecimal(const char* field, int intDigits, int decimals) {
-    std::string digits(field + 1, static_cast<std::size_t>(intDigits + decimals));
+    const auto n = static_cast<std::size_t>(intDigits);
+    const auto m = static_cast<std::size_t>(decimals);
+    std::string_view digits(field + 1, n + m);
     if (!allDigits(digits))
-        return std::string(field, static_cast<std::size_t>(1 + intDigits + decimals));
-    std::string ip = digits.substr(0, static_cast<std::size_t>(intDigits));
-    std::string fp = digits.substr(static_cast<std::size_t>(intDigits));
-    ip.erase(0, std::min(ip.find_first_not_of('0'), ip.size() - 1));
+        return std::string(field, 1 + n + m);
+    std::string_view ip = digits.substr(0, n);
+    while (ip.size() > 1 && ip.front() == '0')
+        ip.remove_prefix(1);
+    const bool zero = digits.find_first_not_of('0') == std::string_view::npos;
+    std::string s;
+    s.reserve(n + m + 3);
+    if (field[0] != '+' && !zero)
+        s.push_back('-');
     if (ip.empty())
-        ip = "0";
-    bool zero = digits.find_first_not_of('0') == std::string::npos;
-    std::string s = (field[0] != '+' && !zero) ? "-" : "";
-    s += ip;
-    if (decimals > 0)
-        s += "." + fp;
+        s.push_back('0');
+    s.append(ip);
+    if (m > 0) {
+        s.push_back('.');
+        s.append(digits.substr(n));
+    }
     return s;
 }
 
 std::optional<std::string> parseDate(std::string_view t) {
-    std::string y, m, d;
-    if (t.size() == 8 && allDigits(t)) {
-        y = t.substr(0, 4), m = t.substr(4, 2), d = t.substr(6, 2);
+    std::string_view y, m, d;
+    if (t.size() == 8) {
+        y = t.substr(0, 4);
+        m = t.substr(4, 2);
+        d = t.substr(6, 2);
     } else if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
-        y = t.substr(0, 4), m = t.substr(5, 2), d = t.substr(8, 2);
+        y = t.substr(0, 4);
+        m = t.substr(5, 2);
+        d = t.substr(8, 2);
     } else if (t.size() == 10 && t[2] == '.' && t[5] == '.') {
-        d = t.substr(0, 2), m = t.substr(3, 2), y = t.substr(6, 4);
+        d = t.substr(0, 2);
+        m = t.substr(3, 2);
+        y = t.substr(6, 4);
     } else {
         return std::nullopt;
     }
-    if (!allDigits(y) || !allDigits(m) || !allDigits(d) ||
-        !validYmd(std::stoi(y), std::stoi(m), std::stoi(d)))
+    if (!allDigits(y) || !allDigits(m) || !allDigits(d))
         return std::nullopt;
-    return y + m + d;
+    auto number = [](std::string_view digits) {
+        int v = 0;
+        for (char c : digits)
+            v = v * 10 + (c - '0');
+        return v;
+    };
+    if (!validYmd(number(y), number(m), number(d)))
+        return std::nullopt;
+    std::string out;
+    out.reserve(8);
+    out.append(y).append(m).append(d);
+    return out;
 }
 
 std::string today() {
