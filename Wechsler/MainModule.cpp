@@ -211,7 +211,11 @@ void ReadRegistry() {
 }
 
 void SaveAdditionalCurrencies(const QList<StoredCurrency>& currencies) {
+    // The section is written anew; the rate-file setting that shares it is kept.
+    const QString sUseWaehdat = GetSetting(kCurrencies, QStringLiteral("UseWaehdat"), QString());
     DeleteSettingSection(kCurrencies);
+    if (!sUseWaehdat.isEmpty())
+        SaveSetting(kCurrencies, QStringLiteral("UseWaehdat"), sUseWaehdat);
     int nWritten = 0;
     for (const StoredCurrency& c : currencies) {
         if (c.sISOCode.isEmpty())

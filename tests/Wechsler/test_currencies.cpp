@@ -185,8 +185,8 @@ class TestCurrencies : public QObject {
         QCOMPARE(GetSetting("Currencies", "LongName1", "absent"), QString());
         QCOMPARE(GetSetting("Currencies", "Currency2"), QStringLiteral("JPY"));
         QCOMPARE(GetSetting("Currencies", "NKS2"), QStringLiteral("0"));
-        // The whole section was replaced, the rate-file switch with it.
-        QCOMPARE(GetSetting("Currencies", "UseWaehdat", "absent"), QStringLiteral("absent"));
+        // The section was written anew, but the rate-file switch that shares it is kept.
+        QCOMPARE(GetSetting("Currencies", "UseWaehdat", "absent"), QStringLiteral("1"));
 
         UseLocale("en_US", false);
         BuildBuiltInList();
