@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs the whole test suite. Any finding or leak fails.
+# Then the multi-threaded tests under ThreadSanitizer and a short run of every fuzz harness.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,8 +18,6 @@ build=build-test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVO_SANITIZE=ON -DTARVO_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900
-
 # The tests that run conversions on several threads at once, again under ThreadSanitizer.
 # A second, small build: only these test programs and the libraries they need.
 tsan=build-tsan
@@ -29,3 +28,9 @@ TSAN_OPTIONS=halt_on_error=1 cmake --build "$tsan" -j"$(nproc)" --target \
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir "$tsan" --output-on-failure -j"$(nproc)" --timeout 900 --no-tests=error \
   -R 'Thread|Concurrent'
+
+# Every fuzz harness for a short time on its seed corpus (clang, libFuzzer).
+bash scripts/fuzz.sh 10
+
+# The whole suite last, so that its summary closes the run.
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900
