@@ -6,10 +6,12 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "atomic_file.h"
 #include "commands.h"
 #include "convert.h"
 #include "ratefile.h"
@@ -233,21 +235,22 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
     }
     // The output goes to a temporary file renamed at the end, so a failed run leaves no
     // half-written result behind.
-    std::string tmpName;
-    std::ofstream outFile;
-    std::ostream* out = &std::cout;
+    std::optional<AtomicOutputFile> outFile;
     if (o.output != "-") {
-        std::filesystem::path target(o.output);
-        std::filesystem::path dir = target.parent_path().empty() ? "." : target.parent_path();
-        tmpName = (dir / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid())))
-                      .string();
-        outFile.open(tmpName, std::ios::binary | std::ios::trunc);
-        if (!outFile)
-            throw UsageError("cannot write to " + o.output);
-        out = &outFile;
-    }
-    if (out == &std::cout)
+        try {
+            outFile.emplace(o.output);
+        } catch (const tarvo::ratefile::Error& e) {
+            throw UsageError(e.what());
+        }
+    } else {
         std::ios::sync_with_stdio(false);
+    }
+    auto emit = [&](std::string_view bytes) {
+        if (outFile)
+            outFile->write(bytes);
+        else
+            std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
 
     bool large = total == 0 || total > (1u << 20);
     Progress progress(o.progress || (!o.noProgress && large && ::isatty(2)), total);
@@ -260,7 +263,7 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
     std::string buffer;
     buffer.reserve(1 << 16);
 
-    *out << "line,amount,from,to,date,result,code,message\n";
+    buffer += "line,amount,from,to,date,result,code,message\n";
     auto flush = [&] {
         batch.convertChunk(rows);
         for (const Row& r : rows) {
@@ -289,7 +292,7 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
                 buffer += csvField(returnText(r.rc));
             buffer += '\n';
             if (buffer.size() > 60000) {
-                out->write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+                emit(buffer);
                 buffer.clear();
             }
         }
@@ -314,21 +317,16 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
             flush();
     }
     flush();
-    out->write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    out->flush();
+    emit(buffer);
     progress.update(lineNo, bytes, true);
     if (in->bad())
         throw UsageError("error reading the input");
-    if (!tmpName.empty()) {
-        outFile.close();
-        if (!outFile) {
-            std::remove(tmpName.c_str());
-            throw tarvo::ratefile::Error("cannot write " + o.output);
-        }
-        if (std::rename(tmpName.c_str(), o.output.c_str()) != 0) {
-            std::remove(tmpName.c_str());
-            throw tarvo::ratefile::Error("cannot replace " + o.output);
-        }
+    if (outFile) {
+        outFile->commit();
+    } else {
+        std::cout.flush();
+        if (!std::cout)
+            throw tarvo::ratefile::Error("cannot write to standard output");
     }
     if (failed > 0) {
         std::cerr << "tarvo batch: " << converted << " converted, " << failed << " failed\n";

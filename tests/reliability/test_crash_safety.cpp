@@ -308,8 +308,7 @@ TEST_F(ToolCrashSafety, OutputFiles) {
          true},
         {"controldata export --ebcdic --lf", "CTRL.DAT", "old control data\r\n",
          "controldata export --ebcdic --lf CTRL.DAT", true},
-        // The result of a batch is not synced before the rename (reported).
-        {"batch -o", "result.csv", "old result\n", "batch '{in}/amounts.csv' -o result.csv", false},
+        {"batch -o", "result.csv", "old result\n", "batch '{in}/amounts.csv' -o result.csv", true},
         // Loading a control-data file with bare line ends converts it in place first.
         {"convert --control-data (in-place conversion)", "TARVO.DAT", controlFile(CF_ASCII_LF),
          "convert 100 DEM EUR --date 2001-01-01 --control-data TARVO.DAT", true},

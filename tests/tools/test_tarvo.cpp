@@ -6,15 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "../ratefile/ecb_fixtures.h"
+#include "atomic_file.h"
 #include "convkern.h"
 #include "ctrldata.h"
 #include "ratefile.h"
 
 namespace fs = std::filesystem;
 namespace rf = tarvo::ratefile;
+namespace tool = tarvo::tool;
 
 namespace {
 
@@ -255,6 +258,86 @@ TEST_F(Tarvo, BatchLeavesNoHalfWrittenOutput) {
     Outcome m = tarvo("batch nothere.csv -o out.csv");
     EXPECT_EQ(m.rc, 2);
     EXPECT_EQ(entries(), before);
+}
+
+TEST_F(Tarvo, BatchFailingLateKeepsTheOldOutput) {
+    // A folder as input opens but cannot be read: the run fails after the output was begun.
+    fs::create_directory(dir_ / "folder.csv");
+    spit(dir_ / "out.csv", "old result\n");
+    fs::permissions(dir_ / "out.csv", fs::perms(0640));
+    const std::size_t before = entries();
+    Outcome r = tarvo("batch folder.csv -o out.csv --no-progress");
+    EXPECT_EQ(r.rc, 2);
+    EXPECT_TRUE(has(r.err, "error reading the input")) << r.err;
+    EXPECT_EQ(slurp(dir_ / "out.csv"), "old result\n");
+    EXPECT_EQ(entries(), before) << "a temporary file was left behind";
+
+    // A successful run replaces the file and keeps its permissions.
+    spit(dir_ / "in.csv", "100,DEM,EUR,2001-01-01\n");
+    ASSERT_EQ(tarvo("batch in.csv -o out.csv --no-progress").rc, 0);
+    EXPECT_TRUE(has(slurp(dir_ / "out.csv"), "1,100,DEM,EUR,20010101,51.13,0,\n"));
+    EXPECT_EQ(fs::status(dir_ / "out.csv").permissions(), fs::perms(0640));
+    EXPECT_EQ(entries(), before + 1); // in.csv
+}
+
+// The output file helper itself.
+class AtomicFile : public Tarvo {};
+
+TEST_F(AtomicFile, ReplacesOnlyOnCommit) {
+    const fs::path target = dir_ / "out.csv";
+    spit(target, "old");
+    fs::permissions(target, fs::perms(0604));
+    {
+        tool::AtomicOutputFile a(target), b(target);
+        EXPECT_NE(a.temporaryPath(), b.temporaryPath());
+        EXPECT_EQ(fs::path(a.temporaryPath()).parent_path(), dir_);
+        a.write("new ");
+        a.write("content");
+        EXPECT_EQ(slurp(target), "old");
+        EXPECT_EQ(slurp(a.temporaryPath()), "new content");
+        a.commit();
+        EXPECT_FALSE(fs::exists(a.temporaryPath()));
+        EXPECT_TRUE(fs::exists(b.temporaryPath()));
+        EXPECT_THROW(a.write("more"), rf::Error);
+        EXPECT_THROW(a.commit(), rf::Error);
+    } // b is dropped without a commit
+    EXPECT_EQ(slurp(target), "new content");
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0604));
+    EXPECT_EQ(entries(), 2u) << "WAEHKURS.DAT and out.csv only";
+}
+
+TEST_F(AtomicFile, NewFileAndFailures) {
+    // A new file gets the permissions open() would give it.
+    const mode_t mask = ::umask(027);
+    {
+        tool::AtomicOutputFile f(dir_ / "fresh.csv");
+        f.write("x");
+        f.commit();
+    }
+    ::umask(mask);
+    EXPECT_EQ(fs::status(dir_ / "fresh.csv").permissions(), fs::perms(0640));
+
+    // An exception between opening and committing removes the temporary file.
+    const std::size_t before = entries();
+    try {
+        tool::AtomicOutputFile f(dir_ / "fresh.csv");
+        f.write("half");
+        throw std::runtime_error("stop");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(slurp(dir_ / "fresh.csv"), "x");
+
+    // No folder, or a folder in place of the file: nothing is created.
+    EXPECT_THROW(tool::AtomicOutputFile(dir_ / "missing" / "out.csv"), rf::Error);
+    fs::create_directory(dir_ / "sub");
+    {
+        tool::AtomicOutputFile f(dir_ / "sub");
+        f.write("x");
+        EXPECT_THROW(f.commit(), rf::Error);
+    }
+    EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
+    EXPECT_EQ(entries(), before + 1);
 }
 
 TEST_F(Tarvo, RatesImportShowAndCheck) {
