@@ -184,9 +184,41 @@ bool baseWithoutDecimals(const char* base) {
     return false;
 }
 
-constexpr char kZeroRate[] = "+00000000000";
+} // namespace
 
-int32_t u1Body(U1_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
+int32_t putAmountAndDiff(char decIndicator, char* amount132, char* amount150, char* roundDiff) {
+    int32_t rc;
+    if (decIndicator == '2') {
+        BetragAus13p2 = AR_Dez64_Dez13p2(BetragRund2);
+        rc = putText(amount132, BetragAus13p2, 18);
+    } else {
+        BetragAus15p0 = AR_Dez64_Dez15p0(BetragRund2);
+        rc = putText(amount150, BetragAus15p0, 18);
+    }
+    if (rc != kOk)
+        return rc;
+    RundDiff1p6 = AR_Dez64_Dez1p6(RundDiff64);
+    return putText(roundDiff, RundDiff1p6, 10);
+}
+
+int32_t convertDirect(bool intoBase, char quotation, int k, char decIndicator, char* amount132,
+                      char* amount150, char* roundDiff, const Dez64*& six) {
+    bool isProduct = false;
+    int32_t rc =
+        legCompute(intoBase, quotation, k, BetragEin, Kurs32, BetragAus64S, BetragAus64, isProduct);
+    if (rc != kOk)
+        return rc;
+    const int d = decIndicator == '2' ? 2 : 0;
+    rc = legRound(BetragAus64, isProduct, d, BetragRund6, BetragRund2, RundDiff64);
+    if (rc != kOk)
+        return rc;
+    six = isProduct ? BetragRund6 : BetragAus64;
+    return putAmountAndDiff(decIndicator, amount132, amount150, roundDiff);
+}
+
+template <typename Sb>
+int32_t convertOneLeg(Sb& sb, const Eb& ctl, const OneLegOptions<Sb>& opt, char* rcText,
+                      bool& readerCode) {
     if (!versionOk(sb.SB_VERSION))
         return kVersion;
     if (senderMissing(sb.SENDER))
@@ -195,21 +227,14 @@ int32_t u1Body(U1_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
         return kIsoCombination;
 
     const char* base = ctl.baseCurrency();
-    bool intoBase;
-    const char* other;
-    if (!sameIso(sb.ISO_CODE_E, base) && sameIso(sb.ISO_CODE_A, base)) {
-        intoBase = true;
-        other = sb.ISO_CODE_E;
-    } else if (sameIso(sb.ISO_CODE_E, base) && !sameIso(sb.ISO_CODE_A, base)) {
-        intoBase = false;
-        other = sb.ISO_CODE_A;
-    } else {
+    bool intoBase = false;
+    const char* other = nullptr;
+    if (pickDirection(sb.ISO_CODE_E, sb.ISO_CODE_A, base, intoBase, other) != kOk)
         return kIsoCombination;
-    }
 
     const char* row = ctl.findRow(other);
-    Kurs32 = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
-    BetragEin = AR_Dez13p2_Dez32(sb.AMOUNT_E);
+    Kurs32 = controlRate(row);
+    BetragEin = opt.readAmount(sb.AMOUNT_E);
     if (Kurs32 == nullptr || BetragEin == nullptr)
         return kOverflow;
     if (row != nullptr)
@@ -228,7 +253,7 @@ int32_t u1Body(U1_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
             sb.DEC_INDICATOR = baseWithoutDecimals(base) ? '0' : '2';
         sb.FIXED_RATE_FLAG = 'N';
         FileRate fr;
-        const int32_t rc = fetchFileRate(other, sb.BOOKING_DATE, "AP602F1 ", sb.RATE_TYPE,
+        const int32_t rc = fetchFileRate(other, sb.BOOKING_DATE, opt.sender, sb.RATE_TYPE,
                                          sb.RATE_PRINT_FLAG, ctl, fr, rcText, readerCode);
         if (rc != kOk)
             return rc;
@@ -249,27 +274,22 @@ int32_t u1Body(U1_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
         sb.UNIT_EXPONENT = unitExpChar(k);
     }
 
-    bool isProduct = false;
-    int32_t rc =
-        legCompute(intoBase, quotation, k, BetragEin, Kurs32, BetragAus64S, BetragAus64, isProduct);
-    if (rc != kOk)
+    const Dez64* six = nullptr;
+    const int32_t rc = convertDirect(intoBase, quotation, k, sb.DEC_INDICATOR, sb.AMOUNT_A_13_2,
+                                     sb.AMOUNT_A_15_0, sb.ROUND_DIFF, six);
+    if (rc != kOk || opt.after == nullptr)
         return rc;
-    const int d = sb.DEC_INDICATOR == '2' ? 2 : 0;
-    rc = legRound(BetragAus64, isProduct, d, BetragRund6, BetragRund2, RundDiff64);
-    if (rc != kOk)
-        return rc;
+    return opt.after(sb, six);
+}
 
-    if (sb.DEC_INDICATOR == '2') {
-        BetragAus13p2 = AR_Dez64_Dez13p2(BetragRund2);
-        rc = putText(sb.AMOUNT_A_13_2, BetragAus13p2, sizeof sb.AMOUNT_A_13_2);
-    } else {
-        BetragAus15p0 = AR_Dez64_Dez15p0(BetragRund2);
-        rc = putText(sb.AMOUNT_A_15_0, BetragAus15p0, sizeof sb.AMOUNT_A_15_0);
-    }
-    if (rc != kOk)
-        return rc;
-    RundDiff1p6 = AR_Dez64_Dez1p6(RundDiff64);
-    return putText(sb.ROUND_DIFF, RundDiff1p6, sizeof sb.ROUND_DIFF);
+template int32_t convertOneLeg<U1_SB>(U1_SB&, const Eb&, const OneLegOptions<U1_SB>&, char*, bool&);
+template int32_t convertOneLeg<A1_SB>(A1_SB&, const Eb&, const OneLegOptions<A1_SB>&, char*, bool&);
+
+namespace {
+
+int32_t u1Body(U1_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
+    static constexpr OneLegOptions<U1_SB> kOptions{"AP602F1 ", AR_Dez13p2_Dez32, nullptr};
+    return convertOneLeg(sb, ctl, kOptions, rcText, readerCode);
 }
 
 } // namespace
@@ -284,39 +304,13 @@ TARVO_API void U1_AufraeumenU1U2(void) {
 }
 
 TARVO_API int32_t U1_UmrFwaehrBwaehr(U1_SB* sb, const void* psEb, void* /*pAux*/) {
-    if (sb == nullptr)
-        return kVersion;
-    nullU1U2();
-    const Eb ctl(psEb);
-    trace(ctl, "U1_SB   -->:", U1_SB_SIZE, sb);
-    zeroFrom(sb, U1_SB_OUT, U1_SB_SIZE);
-    char rcText[4];
-    bool readerCode = false;
-    const int32_t rc = u1Body(*sb, ctl, rcText, readerCode);
-    U1_AufraeumenU1U2();
-    if (rc != kOk)
-        zeroFrom(sb, U1_SB_OUT, U1_SB_SIZE);
-    if (readerCode)
-        std::memcpy(sb->RETURN_CODE, rcText, 4);
-    else
-        setCode(sb->RETURN_CODE, rc);
-    trace(ctl, "U1_SB   <--:", U1_SB_SIZE, sb);
-    return rc;
+    static constexpr CallFrame kFrame{"U1_SB   -->:", "U1_SB   <--:", U1_SB_OUT,
+                                      U1_SB_SIZE,     nullU1U2,       U1_AufraeumenU1U2};
+    return runCall(sb, psEb, kFrame, u1Body);
 }
 
 TARVO_API int32_t U5_UmrFwaehrBwaehr(int32_t count, U5_ELEM* elems, const void* psEb, void* pAux) {
-    const Eb ctl(psEb);
-    if (count > 0 && elems == nullptr)
-        return kVersion;
-    trace(ctl, "U5_SB   -->:", sizeof(U5_ELEM), elems);
-    int32_t worst = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        elems[i].RESULT = U1_UmrFwaehrBwaehr(&elems[i].SB, psEb, pAux);
-        if (elems[i].RESULT > worst)
-            worst = elems[i].RESULT;
-    }
-    trace(ctl, "U5_SB   <--:", sizeof(U5_ELEM), elems);
-    return worst;
+    return runBatch(count, elems, psEb, pAux, "U5_SB   -->:", "U5_SB   <--:", U1_UmrFwaehrBwaehr);
 }
 
 } // extern "C"

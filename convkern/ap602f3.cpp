@@ -5,9 +5,14 @@
 
 namespace convkern {
 
-int32_t roundIntermediate(bool firstIsProduct) {
+int32_t firstLegToBase(char quotation, int k) {
+    bool isProduct = false;
+    const int32_t rc =
+        legCompute(true, quotation, k, BetragEin, Kurs32, BetragAus64S, BetragAus64, isProduct);
+    if (rc != kOk)
+        return rc;
     Dez64* six = BetragAus64;
-    if (firstIsProduct) {
+    if (isProduct) {
         BetragRund6 = AR_Dez64Trunc(BetragAus64, 6);
         if (BetragRund6 == nullptr)
             return kOverflow;
@@ -33,20 +38,17 @@ int32_t roundIntermediate(bool firstIsProduct) {
     return kOk;
 }
 
-int32_t putTriangulationResults(char decIndicator, char* amount132, char* amount150,
-                                char* roundDiff, char* baseAmount, char* baseRoundDiff) {
-    int32_t rc;
-    if (decIndicator == '2') {
-        BetragAus13p2 = AR_Dez64_Dez13p2(BetragRund2);
-        rc = putText(amount132, BetragAus13p2, 18);
-    } else {
-        BetragAus15p0 = AR_Dez64_Dez15p0(BetragRund2);
-        rc = putText(amount150, BetragAus15p0, 18);
-    }
+int32_t secondLegFromBase(char quotation, int k, char decIndicator, char* amount132,
+                          char* amount150, char* roundDiff, char* baseAmount, char* baseRoundDiff) {
+    bool isProduct = false;
+    int32_t rc =
+        legCompute(false, quotation, k, EuroRund32, Kurs32A, BetragAus64S, BetragAus64, isProduct);
     if (rc != kOk)
         return rc;
-    RundDiff1p6 = AR_Dez64_Dez1p6(RundDiff64);
-    if ((rc = putText(roundDiff, RundDiff1p6, 10)) != kOk)
+    const int d = decIndicator == '2' ? 2 : 0;
+    if ((rc = legRound(BetragAus64, isProduct, d, BetragRund6, BetragRund2, RundDiff64)) != kOk)
+        return rc;
+    if ((rc = putAmountAndDiff(decIndicator, amount132, amount150, roundDiff)) != kOk)
         return rc;
     EuroBetrag = AR_Dez64_Dez12p3(EuroRund64);
     if ((rc = putText(baseAmount, EuroBetrag, 18)) != kOk)
@@ -57,7 +59,6 @@ int32_t putTriangulationResults(char decIndicator, char* amount132, char* amount
 
 namespace {
 
-constexpr char kZeroRate[] = "+00000000000";
 constexpr char kSender[] = "AP602F3 ";
 
 int32_t u3Body(U3_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
@@ -73,7 +74,7 @@ int32_t u3Body(U3_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
 
     // First leg: ISO_CODE_E into the base currency, not rounded yet.
     const char* row = ctl.findRow(sb.ISO_CODE_E);
-    Kurs32 = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    Kurs32 = controlRate(row);
     BetragEin = AR_Dez13p2_Dez32(sb.AMOUNT_E);
     if (Kurs32 == nullptr || BetragEin == nullptr)
         return kOverflow;
@@ -105,17 +106,13 @@ int32_t u3Body(U3_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
             return kOverflow;
         sb.UNIT_EXPONENT_E = unitExpChar(k);
     }
-    bool firstIsProduct = false;
-    int32_t rc = legCompute(true, quotation, k, BetragEin, Kurs32, BetragAus64S, BetragAus64,
-                            firstIsProduct);
+    int32_t rc = firstLegToBase(quotation, k);
     if (rc != kOk)
-        return rc;
-    if ((rc = roundIntermediate(firstIsProduct)) != kOk)
         return rc;
 
     // Second leg: the rounded base amount into ISO_CODE_A.
     row = ctl.findRow(sb.ISO_CODE_A);
-    Kurs32A = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    Kurs32A = controlRate(row);
     if (Kurs32A == nullptr)
         return kOverflow;
     if (row != nullptr) {
@@ -151,15 +148,8 @@ int32_t u3Body(U3_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
             return kOverflow;
         sb.UNIT_EXPONENT_A = unitExpChar(k);
     }
-    bool isProduct = false;
-    rc = legCompute(false, quotation, k, EuroRund32, Kurs32A, BetragAus64S, BetragAus64, isProduct);
-    if (rc != kOk)
-        return rc;
-    const int d = sb.DEC_INDICATOR == '2' ? 2 : 0;
-    if ((rc = legRound(BetragAus64, isProduct, d, BetragRund6, BetragRund2, RundDiff64)) != kOk)
-        return rc;
-    return putTriangulationResults(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
-                                   sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);
+    return secondLegFromBase(quotation, k, sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
+                             sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);
 }
 
 } // namespace
@@ -174,40 +164,15 @@ TARVO_API void U3_AufraeumenU3U4(void) {
 }
 
 TARVO_API int32_t U3_UmrFwaehrBwaehrFwaehr(U3_SB* sb, const void* psEb, void* /*pAux*/) {
-    if (sb == nullptr)
-        return kVersion;
-    nullU3U4();
-    const Eb ctl(psEb);
-    trace(ctl, "U3_SB   -->:", U3_SB_SIZE, sb);
-    zeroFrom(sb, U3_SB_OUT, U3_SB_SIZE);
-    char rcText[4];
-    bool readerCode = false;
-    const int32_t rc = u3Body(*sb, ctl, rcText, readerCode);
-    U3_AufraeumenU3U4();
-    if (rc != kOk)
-        zeroFrom(sb, U3_SB_OUT, U3_SB_SIZE);
-    if (readerCode)
-        std::memcpy(sb->RETURN_CODE, rcText, 4);
-    else
-        setCode(sb->RETURN_CODE, rc);
-    trace(ctl, "U3_SB   <--:", U3_SB_SIZE, sb);
-    return rc;
+    static constexpr CallFrame kFrame{"U3_SB   -->:", "U3_SB   <--:", U3_SB_OUT,
+                                      U3_SB_SIZE,     nullU3U4,       U3_AufraeumenU3U4};
+    return runCall(sb, psEb, kFrame, u3Body);
 }
 
 TARVO_API int32_t U7_UmrFwaehrBwaehrFwaehr(int32_t count, U7_ELEM* elems, const void* psEb,
                                            void* pAux) {
-    const Eb ctl(psEb);
-    if (count > 0 && elems == nullptr)
-        return kVersion;
-    trace(ctl, "U7_SB   -->:", sizeof(U7_ELEM), elems);
-    int32_t worst = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        elems[i].RESULT = U3_UmrFwaehrBwaehrFwaehr(&elems[i].SB, psEb, pAux);
-        if (elems[i].RESULT > worst)
-            worst = elems[i].RESULT;
-    }
-    trace(ctl, "U7_SB   <--:", sizeof(U7_ELEM), elems);
-    return worst;
+    return runBatch(count, elems, psEb, pAux,
+                    "U7_SB   -->:", "U7_SB   <--:", U3_UmrFwaehrBwaehrFwaehr);
 }
 
 } // extern "C"

@@ -6,9 +6,7 @@
 namespace convkern {
 namespace {
 
-constexpr char kZeroRate[] = "+00000000000";
-
-int32_t u4Body(U4_SB& sb, const Eb& ctl) {
+int32_t u4Body(U4_SB& sb, const Eb& ctl, char* /*rcText*/, bool& /*readerCode*/) {
     if (!versionOk(sb.SB_VERSION))
         return kVersion;
     if (senderMissing(sb.SENDER))
@@ -29,7 +27,7 @@ int32_t u4Body(U4_SB& sb, const Eb& ctl) {
     int32_t success = kOk;
     // First leg: ISO_CODE_E into the base currency.
     const char* row = ctl.findRow(sb.ISO_CODE_E);
-    Kurs32 = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    Kurs32 = controlRate(row);
     BetragEin = AR_Dez13p2_Dez32(sb.AMOUNT_E);
     if (Kurs32 == nullptr || BetragEin == nullptr)
         return kOverflow;
@@ -57,17 +55,13 @@ int32_t u4Body(U4_SB& sb, const Eb& ctl) {
             return kOverflow;
         sb.UNIT_EXPONENT_E = unitExpChar(k);
     }
-    bool firstIsProduct = false;
-    int32_t rc = legCompute(true, quotation, k, BetragEin, Kurs32, BetragAus64S, BetragAus64,
-                            firstIsProduct);
+    int32_t rc = firstLegToBase(quotation, k);
     if (rc != kOk)
-        return rc;
-    if ((rc = roundIntermediate(firstIsProduct)) != kOk)
         return rc;
 
     // Second leg: the rounded base amount into ISO_CODE_A.
     row = ctl.findRow(sb.ISO_CODE_A);
-    Kurs32A = AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+    Kurs32A = controlRate(row);
     if (Kurs32A == nullptr)
         return kOverflow;
     quotation = 'M';
@@ -94,15 +88,8 @@ int32_t u4Body(U4_SB& sb, const Eb& ctl) {
             return kOverflow;
         sb.UNIT_EXPONENT_A = unitExpChar(k);
     }
-    bool isProduct = false;
-    rc = legCompute(false, quotation, k, EuroRund32, Kurs32A, BetragAus64S, BetragAus64, isProduct);
-    if (rc != kOk)
-        return rc;
-    const int d = sb.DEC_INDICATOR == '2' ? 2 : 0;
-    if ((rc = legRound(BetragAus64, isProduct, d, BetragRund6, BetragRund2, RundDiff64)) != kOk)
-        return rc;
-    rc = putTriangulationResults(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
-                                 sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);
+    rc = secondLegFromBase(quotation, k, sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
+                           sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);
     return rc != kOk ? rc : success;
 }
 
@@ -118,35 +105,15 @@ TARVO_API void U4_AufraeumenU3U4(void) {
 }
 
 TARVO_API int32_t U4_UmrFwaehrBwaehrFwaehrKv(U4_SB* sb, const void* psEb, void* /*pAux*/) {
-    if (sb == nullptr)
-        return kVersion;
-    nullU3U4();
-    const Eb ctl(psEb);
-    trace(ctl, "U4_SB   -->:", U4_SB_SIZE, sb);
-    zeroFrom(sb, U4_SB_OUT, U4_SB_SIZE);
-    const int32_t rc = u4Body(*sb, ctl);
-    U4_AufraeumenU3U4();
-    if (rc != kOk && rc != kRateIgnored)
-        zeroFrom(sb, U4_SB_OUT, U4_SB_SIZE);
-    setCode(sb->RETURN_CODE, rc);
-    trace(ctl, "U4_SB   <--:", U4_SB_SIZE, sb);
-    return rc;
+    static constexpr CallFrame kFrame{"U4_SB   -->:", "U4_SB   <--:", U4_SB_OUT,
+                                      U4_SB_SIZE,     nullU3U4,       U4_AufraeumenU3U4};
+    return runCall(sb, psEb, kFrame, u4Body);
 }
 
 TARVO_API int32_t U8_UmrFwaehrBwaehrFwaehrKv(int32_t count, U8_ELEM* elems, const void* psEb,
                                              void* pAux) {
-    const Eb ctl(psEb);
-    if (count > 0 && elems == nullptr)
-        return kVersion;
-    trace(ctl, "U8_SB   -->:", sizeof(U8_ELEM), elems);
-    int32_t worst = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        elems[i].RESULT = U4_UmrFwaehrBwaehrFwaehrKv(&elems[i].SB, psEb, pAux);
-        if (elems[i].RESULT > worst)
-            worst = elems[i].RESULT;
-    }
-    trace(ctl, "U8_SB   <--:", sizeof(U8_ELEM), elems);
-    return worst;
+    return runBatch(count, elems, psEb, pAux,
+                    "U8_SB   -->:", "U8_SB   <--:", U4_UmrFwaehrBwaehrFwaehrKv);
 }
 
 } // extern "C"

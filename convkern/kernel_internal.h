@@ -201,6 +201,36 @@ inline int32_t putText(char* slot, const char* text, std::size_t width) {
     return kOk;
 }
 
+// Rate text read when the control data has no row for a currency.
+inline constexpr char kZeroRate[] = "+00000000000";
+
+// The control data's fixed rate of a row (zero without a row) as a cell; null without memory.
+inline Dez32* controlRate(const char* row) {
+    return AR_Dez4p7_Dez32(row != nullptr ? rowRate(row) : kZeroRate);
+}
+
+// Direction of a conversion between the base currency and one other currency: exactly one of
+// the two codes must be the base. Returns 0 or 462.
+inline int32_t pickDirection(const char* isoE, const char* isoA, const char* base, bool& intoBase,
+                             const char*& other) {
+    const bool eIsBase = sameIso(isoE, base);
+    if (eIsBase == sameIso(isoA, base))
+        return kIsoCombination;
+    intoBase = !eIsBase;
+    other = eIsBase ? isoA : isoE;
+    return kOk;
+}
+
+// Writes BetragRund2 as the amount (13p2 or 15p0 by decIndicator) and RundDiff64 as its
+// rounding difference into the given slots. Returns 0 or 463.
+int32_t putAmountAndDiff(char decIndicator, char* amount132, char* amount150, char* roundDiff);
+
+// Converts BetragEin with Kurs32 in one leg, rounds to the decimals of decIndicator and
+// writes the amount and its rounding difference. six receives the 6-decimal value that was
+// rounded (the truncated product or the quotient). Returns 0 or 463.
+int32_t convertDirect(bool intoBase, char quotation, int k, char decIndicator, char* amount132,
+                      char* amount150, char* roundDiff, const Dez64*& six);
+
 // ---- rate-file request -------------------------------------------------------------------
 // Result of fetching a rate for one currency from the rate file and checking it.
 struct FileRate {
@@ -218,14 +248,15 @@ int32_t fetchFileRate(const char* iso, const char* date, const char* sender, cha
                       bool& readerCode);
 
 // ---- triangulation ------------------------------------------------------------------------
-// Rounds the first leg's value (BetragAus64; truncated to 6 first when it is a product) to 3
-// decimals into EuroRund64, its difference into EuroRundDiff64 and the 32-digit copy into
-// EuroRund32, then frees the first leg's cells. Returns 0 or 463.
-int32_t roundIntermediate(bool firstIsProduct);
-// Writes the result, its rounding difference, the intermediate amount and its difference
-// into the given slots. Returns 0 or 463.
-int32_t putTriangulationResults(char decIndicator, char* amount132, char* amount150,
-                                char* roundDiff, char* baseAmount, char* baseRoundDiff);
+// First leg: BetragEin with Kurs32 into the base currency, then rounded to 3 decimals into
+// EuroRund64, its difference into EuroRundDiff64 and the 32-digit copy into EuroRund32; the
+// first leg's own cells are freed. Returns 0 or 463.
+int32_t firstLegToBase(char quotation, int k);
+// Second leg: EuroRund32 with Kurs32A out of the base currency, rounded to the decimals of
+// decIndicator; writes the result, its rounding difference, the intermediate amount and its
+// difference into the given slots. Returns 0 or 463.
+int32_t secondLegFromBase(char quotation, int k, char decIndicator, char* amount132,
+                          char* amount150, char* roundDiff, char* baseAmount, char* baseRoundDiff);
 
 // ---- work cells --------------------------------------------------------------------------
 // Frees the U1/U2 cells (nullptr-safe, each cell once).
@@ -235,6 +266,83 @@ void cleanupU3U4();
 // Sets the cells of the pair to null without freeing (entry of a call).
 void nullU1U2();
 void nullU3U4();
+
+// ---- the U1 conversion, shared with A1 ------------------------------------------------------
+// Converts between the base currency and one other currency with the control data's fixed
+// rate or the rate file's. readAmount turns AMOUNT_E into BetragEin; after, when given, runs
+// once the results are written, with the 6-decimal value that was rounded.
+template <typename Sb> struct OneLegOptions {
+    const char* sender;                      // sender named to the rate-file reader
+    Dez32* (*readAmount)(const char*);       // AMOUNT_E into a cell
+    int32_t (*after)(Sb&, const Dez64* six); // extra results, or null
+};
+template <typename Sb>
+int32_t convertOneLeg(Sb& sb, const Eb& ctl, const OneLegOptions<Sb>& opt, char* rcText,
+                      bool& readerCode);
+extern template int32_t convertOneLeg<U1_SB>(U1_SB&, const Eb&, const OneLegOptions<U1_SB>&, char*,
+                                             bool&);
+extern template int32_t convertOneLeg<A1_SB>(A1_SB&, const Eb&, const OneLegOptions<A1_SB>&, char*,
+                                             bool&);
+
+// ---- entry and exit of the exported functions ------------------------------------------------
+// What distinguishes one conversion function's frame.
+struct CallFrame {
+    const char* traceIn;  // trace label on entry
+    const char* traceOut; // trace label on exit
+    std::size_t outFrom;  // first output byte of the block
+    std::size_t size;     // block size
+    void (*enter)();      // nulls the work cells without freeing
+    void (*leave)();      // frees the work cells
+};
+
+// One conversion call: nulls the work cells, traces the block, clears its output, runs the
+// body, frees the cells, clears the output again unless the call succeeded (0, or 261 with a
+// replaced rate), writes the return code (the rate-file reader's own code text when the
+// reader failed) and traces the block again. A null block is 461.
+template <typename Sb>
+int32_t runCall(Sb* sb, const void* psEb, const CallFrame& frame,
+                int32_t (*body)(Sb&, const Eb&, char* rcText, bool& readerCode)) {
+    if (sb == nullptr)
+        return kVersion;
+    frame.enter();
+    const Eb ctl(psEb);
+    trace(ctl, frame.traceIn, frame.size, sb);
+    zeroFrom(sb, frame.outFrom, frame.size);
+    char rcText[4];
+    bool readerCode = false;
+    const int32_t rc = body(*sb, ctl, rcText, readerCode);
+    frame.leave();
+    if (rc != kOk && rc != kRateIgnored)
+        zeroFrom(sb, frame.outFrom, frame.size);
+    if (readerCode)
+        std::memcpy(sb->RETURN_CODE, rcText, 4);
+    else
+        setCode(sb->RETURN_CODE, rc);
+    trace(ctl, frame.traceOut, frame.size, sb);
+    return rc;
+}
+
+// A batch: converts each element's block with `one`, stores its return number in the element
+// and returns the highest. The whole array is traced on entry and exit with the first
+// element's size; elements missing for a positive count are 461.
+template <typename Elem, typename Sb>
+int32_t runBatch(int32_t count, Elem* elems, const void* psEb, void* pAux, const char* traceIn,
+                 const char* traceOut, int32_t (*one)(Sb*, const void*, void*)) {
+    static_assert(sizeof elems->RESULT == sizeof(int32_t));
+    const Eb ctl(psEb);
+    if (count > 0 && elems == nullptr)
+        return kVersion;
+    trace(ctl, traceIn, sizeof(Elem), elems);
+    int32_t worst = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t rc = one(&elems[i].SB, psEb, pAux);
+        std::memcpy(&elems[i].RESULT, &rc, sizeof rc);
+        if (rc > worst)
+            worst = rc;
+    }
+    trace(ctl, traceOut, sizeof(Elem), elems);
+    return worst;
+}
 
 } // namespace convkern
 
