@@ -32,6 +32,51 @@ void putRate(char (&dst)[14], unsigned char* unit, char* quotation, const GivenR
     *quotation = r ? r->quotation : ' ';
 }
 
+// Version, sender, the two currencies and the amount: the head every request block shares.
+template <class SB> void fillHead(SB& sb, const ConvertRequest& req) {
+    std::memset(&sb, 0, sizeof sb);
+    std::memcpy(sb.SB_VERSION, "01", 2);
+    setField(sb.SENDER, kSender);
+    setField(sb.ISO_CODE_E, req.from);
+    setField(sb.ISO_CODE_A, req.to);
+    std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
+}
+
+// Code and function of a result and, when the kernel succeeded, its amount and rounding
+// difference; false when the block holds nothing more.
+template <class SB>
+bool resultHead(ConvertResult& r, const SB& sb, int32_t rc, const char* function) {
+    r.rc = rc;
+    r.function = function;
+    if (rc != 0 && rc != 261)
+        return false;
+    r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
+    r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
+    return true;
+}
+
+// Result of a block with one leg (U1, U2); `fixed` tells whether its rate is a fixed one.
+template <class SB>
+ConvertResult oneLegResult(const SB& sb, int32_t rc, const char* function, char fixed) {
+    ConvertResult r;
+    if (resultHead(r, sb, rc, function))
+        r.from = leg(sb.RATE_USED, fixed, sb.QUOTATION_USED, sb.UNIT_EXPONENT);
+    return r;
+}
+
+// Result of a block that converts through the base currency (U3, U4).
+template <class SB> ConvertResult twoLegResult(const SB& sb, int32_t rc, const char* function) {
+    ConvertResult r;
+    r.triangulated = true;
+    if (!resultHead(r, sb, rc, function))
+        return r;
+    r.from = leg(sb.RATE_USED_E, sb.FIXED_RATE_FLAG_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
+    r.to = leg(sb.RATE_USED_A, sb.FIXED_RATE_FLAG_A, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A);
+    r.baseAmount = fieldToDecimal(sb.BASE_AMOUNT, 12, 3);
+    r.baseRoundDiff = fieldToDecimal(sb.BASE_ROUND_DIFF, 1, 6);
+    return r;
+}
+
 } // namespace
 
 std::string baseCurrency(const PS_EB& eb) {
@@ -40,109 +85,54 @@ std::string baseCurrency(const PS_EB& eb) {
 }
 
 void fillU1(U1_SB& sb, const ConvertRequest& req) {
-    std::memset(&sb, 0, sizeof sb);
-    std::memcpy(sb.SB_VERSION, "01", 2);
-    setField(sb.SENDER, kSender);
+    fillHead(sb, req);
     sb.RATE_TYPE = req.rateType;
-    setField(sb.ISO_CODE_E, req.from);
-    setField(sb.ISO_CODE_A, req.to);
     sb.RATE_PRINT_FLAG = req.ratePrint;
     setField(sb.BOOKING_DATE, req.bookingDate);
-    std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
 }
 
 void fillU3(U3_SB& sb, const ConvertRequest& req) {
-    std::memset(&sb, 0, sizeof sb);
-    std::memcpy(sb.SB_VERSION, "01", 2);
-    setField(sb.SENDER, kSender);
+    fillHead(sb, req);
     sb.RATE_TYPE = req.rateType;
-    setField(sb.ISO_CODE_E, req.from);
-    setField(sb.ISO_CODE_A, req.to);
     sb.RATE_PRINT_FLAG_E = req.ratePrint;
     sb.RATE_PRINT_FLAG_A = req.ratePrint;
     setField(sb.BOOKING_DATE, req.bookingDate);
-    std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
 }
 
 ConvertResult resultOfU1(const U1_SB& sb, int32_t rc) {
-    ConvertResult r;
-    r.rc = rc;
-    r.function = "U1";
-    if (rc != 0 && rc != 261)
-        return r;
-    r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
-    r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
-    r.from = leg(sb.RATE_USED, sb.FIXED_RATE_FLAG, sb.QUOTATION_USED, sb.UNIT_EXPONENT);
-    return r;
+    return oneLegResult(sb, rc, "U1", sb.FIXED_RATE_FLAG);
 }
 
 ConvertResult resultOfU3(const U3_SB& sb, int32_t rc) {
-    ConvertResult r;
-    r.rc = rc;
-    r.function = "U3";
-    r.triangulated = true;
-    if (rc != 0 && rc != 261)
-        return r;
-    r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
-    r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
-    r.from = leg(sb.RATE_USED_E, sb.FIXED_RATE_FLAG_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
-    r.to = leg(sb.RATE_USED_A, sb.FIXED_RATE_FLAG_A, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A);
-    r.baseAmount = fieldToDecimal(sb.BASE_AMOUNT, 12, 3);
-    r.baseRoundDiff = fieldToDecimal(sb.BASE_ROUND_DIFF, 1, 6);
-    return r;
+    return twoLegResult(sb, rc, "U3");
 }
 
 namespace {
 
 ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
                            const std::string& base) {
+    auto* aux = const_cast<int32_t*>(&cd.aux);
     if (req.from == base || req.to == base) {
         // One leg: the given rate belongs to the currency that is not the base.
         const bool fromIsBase = req.from == base;
         const std::optional<GivenRate>& given = fromIsBase ? req.rateTo : req.rateFrom;
-        U2_SB sb{};
-        std::memcpy(sb.SB_VERSION, "01", 2);
-        setField(sb.SENDER, kSender);
-        setField(sb.ISO_CODE_E, req.from);
-        setField(sb.ISO_CODE_A, req.to);
-        std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
+        U2_SB sb;
+        fillHead(sb, req);
         putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given ? &*given : nullptr);
         sb.DEC_FLAG_A = req.decimals;
-        int32_t rc = U2_UmrFwaehrBwaehrKv(&sb, &cd.eb, const_cast<int32_t*>(&cd.aux));
-        ConvertResult r;
-        r.rc = rc;
-        r.function = "U2";
+        int32_t rc = U2_UmrFwaehrBwaehrKv(&sb, &cd.eb, aux);
+        ConvertResult r = oneLegResult(sb, rc, "U2", rc == 261 ? 'J' : 'N');
         r.base = base;
-        if (rc != 0 && rc != 261)
-            return r;
-        r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
-        r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
-        r.from = leg(sb.RATE_USED, rc == 261 ? 'J' : 'N', sb.QUOTATION_USED, sb.UNIT_EXPONENT);
         return r;
     }
-    U4_SB sb{};
-    std::memcpy(sb.SB_VERSION, "01", 2);
-    setField(sb.SENDER, kSender);
-    setField(sb.ISO_CODE_E, req.from);
-    setField(sb.ISO_CODE_A, req.to);
+    U4_SB sb;
+    fillHead(sb, req);
     putRate(sb.RATE_E, sb.RATE_UNIT_E, &sb.QUOTATION_E, req.rateFrom ? &*req.rateFrom : nullptr);
     putRate(sb.RATE_A, sb.RATE_UNIT_A, &sb.QUOTATION_A, req.rateTo ? &*req.rateTo : nullptr);
-    std::memcpy(sb.AMOUNT_E, req.amount.data(), std::min<std::size_t>(req.amount.size(), 16));
     sb.DEC_FLAG_A = req.decimals;
-    int32_t rc = U4_UmrFwaehrBwaehrFwaehrKv(&sb, &cd.eb, const_cast<int32_t*>(&cd.aux));
-    ConvertResult r;
-    r.rc = rc;
-    r.function = "U4";
-    r.triangulated = true;
+    int32_t rc = U4_UmrFwaehrBwaehrFwaehrKv(&sb, &cd.eb, aux);
+    ConvertResult r = twoLegResult(sb, rc, "U4");
     r.base = base;
-    if (rc != 0 && rc != 261)
-        return r;
-    r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
-    r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
-    r.from = leg(sb.RATE_USED_E, sb.FIXED_RATE_FLAG_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
-    r.to = leg(sb.RATE_USED_A, sb.FIXED_RATE_FLAG_A, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A);
-    r.baseAmount = fieldToDecimal(sb.BASE_AMOUNT, 12, 3);
-    r.baseRoundDiff = fieldToDecimal(sb.BASE_ROUND_DIFF, 1, 6);
     return r;
 }
 
