@@ -14,31 +14,7 @@ int32_t VB_U3_UmrFwaehrBwaehrFwaehr(const char* version, const char* application
                                     const char* iso_code_a, const char* booking_date,
                                     const char* amount_e, char* amount_a_13_2, char* amount_a_15_0,
                                     char* dec_indicator, char* error_text) {
-    PS_SB psSb{};
-    PS_EB psEb{};
-    int32_t word = 0;
-    U3_SB block{};
-
-    if (int32_t rc = Check_ErrorBuffer(error_text)) {
-        return rc;
-    }
-    if (int32_t rc = Check_SB_Parameter(version, application, date, error_text)) {
-        return rc;
-    }
-    if (int32_t rc = Check_U3_Parameter(rate_type, iso_code_e, iso_code_a, booking_date, amount_e,
-                                        amount_a_13_2, amount_a_15_0, dec_indicator, error_text)) {
-        return rc;
-    }
-    CopyErrorText(error_text, " ");
-
-    Fill_SteuerBlock(psSb, version, application, date);
-    FillBlockHead(&block);
-    block.RATE_TYPE = rate_type[0];
-    CopyWithNul(&block, offsetof(U3_SB, ISO_CODE_E), iso_code_e, 3);
-    CopyWithNul(&block, offsetof(U3_SB, ISO_CODE_A), iso_code_a, 3);
-    Conv_String_TO_tDate(block.BOOKING_DATE, booking_date);
-    Conv_String_TO_taDez13p2(block.AMOUNT_E, amount_e);
-
-    return LoadAndConvert(psSb, psEb, word, block, &U3_UmrFwaehrBwaehrFwaehr, false, amount_a_13_2,
-                          amount_a_15_0, dec_indicator);
+    return ConvertWithFileRates(&U3_UmrFwaehrBwaehrFwaehr, version, application, date, rate_type,
+                                iso_code_e, iso_code_a, booking_date, amount_e, amount_a_13_2,
+                                amount_a_15_0, dec_indicator, error_text);
 }

@@ -105,13 +105,6 @@ bool Check_Dez4p7(const char* text);
 int32_t Check_U1_Parameter(const char* rateType, const char* isoCodeE, const char* isoCodeA,
                            const char* bookingDate, const char* amountE, const char* amountA13p2,
                            const char* amountA15p0, const char* decIndicator, char* errorText);
-inline int32_t Check_U3_Parameter(const char* rateType, const char* isoCodeE, const char* isoCodeA,
-                                  const char* bookingDate, const char* amountE,
-                                  const char* amountA13p2, const char* amountA15p0,
-                                  const char* decIndicator, char* errorText) {
-    return Check_U1_Parameter(rateType, isoCodeE, isoCodeA, bookingDate, amountE, amountA13p2,
-                              amountA15p0, decIndicator, errorText);
-}
 int32_t Check_U2_Parameter(const char* isoCodeE, const char* isoCodeA, const char* amountE,
                            const char* rate, const char* rateUnit, const char* quotation,
                            const char* decFlagA, const char* amountA13p2, const char* amountA15p0,
@@ -148,6 +141,43 @@ int32_t LoadAndConvert(PS_SB& psSb, PS_EB& psEb, int32_t& word, Block& block,
         decIndicator[0] = block.DEC_INDICATOR;
     }
     return rc;
+}
+
+// The whole of VB_U1 and VB_U3, which take the same arguments and differ only in the kernel
+// they call: check the arguments, fill the block and convert with the rates of the rate file.
+template <class Block>
+int32_t ConvertWithFileRates(int32_t (*kernel)(Block*, const void*, void*), const char* version,
+                             const char* application, const char* date, const char* rateType,
+                             const char* isoCodeE, const char* isoCodeA, const char* bookingDate,
+                             const char* amountE, char* amountA13p2, char* amountA15p0,
+                             char* decIndicator, char* errorText) {
+    PS_SB psSb{};
+    PS_EB psEb{};
+    int32_t word = 0;
+    Block block{};
+
+    if (int32_t rc = Check_ErrorBuffer(errorText)) {
+        return rc;
+    }
+    if (int32_t rc = Check_SB_Parameter(version, application, date, errorText)) {
+        return rc;
+    }
+    if (int32_t rc = Check_U1_Parameter(rateType, isoCodeE, isoCodeA, bookingDate, amountE,
+                                        amountA13p2, amountA15p0, decIndicator, errorText)) {
+        return rc;
+    }
+    CopyErrorText(errorText, " ");
+
+    Fill_SteuerBlock(psSb, version, application, date);
+    FillBlockHead(&block);
+    block.RATE_TYPE = rateType[0];
+    CopyWithNul(&block, offsetof(Block, ISO_CODE_E), isoCodeE, 3);
+    CopyWithNul(&block, offsetof(Block, ISO_CODE_A), isoCodeA, 3);
+    Conv_String_TO_tDate(block.BOOKING_DATE, bookingDate);
+    Conv_String_TO_taDez13p2(block.AMOUNT_E, amountE);
+
+    return LoadAndConvert(psSb, psEb, word, block, kernel, false, amountA13p2, amountA15p0,
+                          decIndicator);
 }
 
 } // namespace tarvon32
