@@ -153,40 +153,83 @@ bool ParseProxySetting(const QString& sProxy, QString& sHost, quint16& nPort) {
 
 // ---------------------------------------------------------------- wizard
 
-frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmInetAutoUpdate"));
+InetUpdateWizard::InetUpdateWizard(QWidget* parent) : QDialog(parent) {
     bDownloadCancelled = false;
-    Inet1 = new QNetworkAccessManager(this);
+}
 
+void InetUpdateWizard::CreatePages(int nSteps, QFrame** frmStep, QLabel** lblStep) {
     picImage = new QLabel(this);
     picImage->setPixmap(UpdatePicture());
     picImage->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     picImage->setFixedWidth(88);
 
-    auto* stack = m_pages = new QStackedLayout;
-    for (int i = 0; i < 4; ++i) {
+    m_pages = new QStackedLayout;
+    for (int i = 0; i < nSteps; ++i) {
         frmStep[i] = new QFrame(this);
         lblStep[i] = new QLabel(frmStep[i]);
         QFont f = lblStep[i]->font();
         f.setBold(true);
         lblStep[i]->setFont(f);
-        stack->addWidget(frmStep[i]);
+        m_pages->addWidget(frmStep[i]);
     }
-    auto wrap = [](QLabel* l) {
-        l->setWordWrap(true);
-        l->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-        return l;
-    };
-    lblDesc1 = wrap(new QLabel(frmStep[0]));
+}
+
+QLabel* InetUpdateWizard::WrappedLabel(QFrame* page) {
+    auto* l = new QLabel(page);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    return l;
+}
+
+void InetUpdateWizard::CreateButtons(QPushButton* pageButton) {
+    cmdHelp = new QPushButton(this);
+    cmdCancel = new QPushButton(this);
+    cmdPrev = new QPushButton(this);
+    cmdNext = new QPushButton(this);
+    for (QPushButton* b : {cmdHelp, cmdCancel, cmdPrev, cmdNext, pageButton})
+        b->setAutoDefault(false);
+    cmdNext->setDefault(true);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(picImage);
+    body->addLayout(m_pages, 1);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdHelp);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdCancel);
+    buttons->addSpacing(12);
+    buttons->addWidget(cmdPrev);
+    buttons->addWidget(cmdNext);
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(body, 1);
+    top->addWidget(line);
+    top->addLayout(buttons);
+    setMinimumSize(560, 300);
+
+    cmdCancel->setText(Tx("&Abbruch", "&Cancel"));
+    cmdPrev->setText(Tx("&Zurück", "&Previous"));
+    cmdNext->setText(Tx("&Weiter", "&Next"));
+    cmdHelp->setText(Tx("&Hilfe", "&Help"));
+}
+
+frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : InetUpdateWizard(parent) {
+    setObjectName(QStringLiteral("frmInetAutoUpdate"));
+    Inet1 = new QNetworkAccessManager(this);
+
+    CreatePages(4, frmStep, lblStep);
+    lblDesc1 = WrappedLabel(frmStep[0]);
     chkUseProxy = new QCheckBox(frmStep[0]);
     txtProxy = new QLineEdit(frmStep[0]);
-    lblDesc2 = wrap(new QLabel(frmStep[1]));
+    lblDesc2 = WrappedLabel(frmStep[1]);
     txtURL = new QLineEdit(frmStep[1]);
     cmdDefaultURL = new QPushButton(frmStep[1]);
-    lblDesc3a = wrap(new QLabel(frmStep[2]));
-    lblDesc3b = wrap(new QLabel(frmStep[2]));
-    lblDesc4a = wrap(new QLabel(frmStep[3]));
-    lblDesc4b = wrap(new QLabel(frmStep[3]));
+    lblDesc3a = WrappedLabel(frmStep[2]);
+    lblDesc3b = WrappedLabel(frmStep[2]);
+    lblDesc4a = WrappedLabel(frmStep[3]);
+    lblDesc4b = WrappedLabel(frmStep[3]);
 
     {
         auto* v = new QVBoxLayout(frmStep[0]);
@@ -216,33 +259,7 @@ frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : QDialog(parent) {
         v->addWidget(i == 2 ? lblDesc3b : lblDesc4b);
         v->addStretch(1);
     }
-
-    cmdHelp = new QPushButton(this);
-    cmdCancel = new QPushButton(this);
-    cmdPrev = new QPushButton(this);
-    cmdNext = new QPushButton(this);
-    for (QPushButton* b : {cmdHelp, cmdCancel, cmdPrev, cmdNext, cmdDefaultURL})
-        b->setAutoDefault(false);
-    cmdNext->setDefault(true);
-
-    auto* body = new QHBoxLayout;
-    body->addWidget(picImage);
-    body->addLayout(stack, 1);
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHelp);
-    buttons->addStretch(1);
-    buttons->addWidget(cmdCancel);
-    buttons->addSpacing(12);
-    buttons->addWidget(cmdPrev);
-    buttons->addWidget(cmdNext);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(body, 1);
-    top->addWidget(line);
-    top->addLayout(buttons);
-    setMinimumSize(560, 300);
+    CreateButtons(cmdDefaultURL);
 
     // Texts for the language.
     setWindowTitle(Tx("Automatisches Aktualisieren der Währungskurse über das Internet",
@@ -270,10 +287,6 @@ frmInetAutoUpdate::frmInetAutoUpdate(QWidget* parent) : QDialog(parent) {
     lblDesc3b->setText(Tx("Bitte warten...", "Please wait..."));
     lblDesc4a->setText(Tx("Daten wurden geladen!", "Download finished"));
     lblDesc4b->setText(Tx("Bitte drücken Sie auf <Weiter>", "Please press <Next>"));
-    cmdCancel->setText(Tx("&Abbruch", "&Cancel"));
-    cmdPrev->setText(Tx("&Zurück", "&Previous"));
-    cmdNext->setText(Tx("&Weiter", "&Next"));
-    cmdHelp->setText(Tx("&Hilfe", "&Help"));
 
     connect(cmdNext, &QPushButton::clicked, this, &frmInetAutoUpdate::cmdNext_Click);
     connect(cmdPrev, &QPushButton::clicked, this, &frmInetAutoUpdate::cmdPrev_Click);

@@ -47,13 +47,41 @@ QPixmap UpdatePicture(int nSize = 64);
 // Proxy setting "<proxy-name>:<port>": false when it has no host or no port 1..65535.
 bool ParseProxySetting(const QString& sProxy, QString& sHost, quint16& nPort);
 
-class frmInetAutoUpdate : public QDialog {
+// What both download wizards share: the picture on the left, one page per step, and Help,
+// Cancel, Previous and Next below a line. A wizard sets bDownloadCancelled to false when it
+// opens.
+class InetUpdateWizard : public QDialog {
+    Q_OBJECT
+  public:
+    int Step() const { return m_nStep; }
+
+    QLabel* picImage = nullptr;
+    QPushButton* cmdPrev = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdHelp = nullptr;
+
+  protected:
+    explicit InetUpdateWizard(QWidget* parent);
+
+    // Creates the picture and nSteps pages, each with a bold title label.
+    void CreatePages(int nSteps, QFrame** frmStep, QLabel** lblStep);
+    // A label for the text of a page: word-wrapped and aligned at the top left.
+    static QLabel* WrappedLabel(QFrame* page);
+    // Creates the four buttons with their texts (Enter presses Next, never one of them or
+    // pageButton) and lays out the picture, the pages and the button row.
+    void CreateButtons(QPushButton* pageButton);
+
+    int m_nStep = 1;
+    QStackedLayout* m_pages = nullptr;
+};
+
+class frmInetAutoUpdate : public InetUpdateWizard {
     Q_OBJECT
   public:
     explicit frmInetAutoUpdate(QWidget* parent = nullptr);
     ~frmInetAutoUpdate() override;
 
-    int Step() const { return m_nStep; }
     // The text of the last download (after conversion into the rate-file format).
     const QByteArray& DownloadedText() const { return m_sData; }
 
@@ -69,11 +97,6 @@ class frmInetAutoUpdate : public QDialog {
     QLineEdit* txtProxy = nullptr;
     QLineEdit* txtURL = nullptr;
     QPushButton* cmdDefaultURL = nullptr;
-    QLabel* picImage = nullptr;
-    QPushButton* cmdPrev = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QPushButton* cmdCancel = nullptr;
-    QPushButton* cmdHelp = nullptr;
 
   public slots:
     void reject() override;
@@ -86,9 +109,7 @@ class frmInetAutoUpdate : public QDialog {
     void cmdPrev_Click();
     void cmdCancel_Click();
 
-    int m_nStep = 1;
     bool m_bBusy = false;
     QByteArray m_sData;
     QNetworkAccessManager* Inet1 = nullptr;
-    QStackedLayout* m_pages = nullptr;
 };

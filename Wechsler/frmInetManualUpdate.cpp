@@ -51,40 +51,21 @@ QString CollectSavedRateFile() {
     return newest.absoluteFilePath();
 }
 
-frmInetManualUpdate::frmInetManualUpdate(QWidget* parent) : QDialog(parent) {
+frmInetManualUpdate::frmInetManualUpdate(QWidget* parent) : InetUpdateWizard(parent) {
     setObjectName(QStringLiteral("frmInetManualUpdate"));
-    bDownloadCancelled = false;
 
-    picImage = new QLabel(this);
-    picImage->setPixmap(UpdatePicture());
-    picImage->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    picImage->setFixedWidth(88);
-
-    m_pages = new QStackedLayout;
-    for (int i = 0; i < 3; ++i) {
-        frmStep[i] = new QFrame(this);
-        lblStep[i] = new QLabel(frmStep[i]);
-        QFont f = lblStep[i]->font();
-        f.setBold(true);
-        lblStep[i]->setFont(f);
-        m_pages->addWidget(frmStep[i]);
-    }
-    auto wrap = [](QLabel* l) {
-        l->setWordWrap(true);
-        l->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-        return l;
-    };
-    lblDesc1 = wrap(new QLabel(frmStep[0]));
-    lblDesc2a = wrap(new QLabel(frmStep[1]));
-    lblDesc2b = wrap(new QLabel(frmStep[1]));
+    CreatePages(3, frmStep, lblStep);
+    lblDesc1 = WrappedLabel(frmStep[0]);
+    lblDesc2a = WrappedLabel(frmStep[1]);
+    lblDesc2b = WrappedLabel(frmStep[1]);
     lblDesc2b->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QFont fb = lblDesc2b->font();
     fb.setBold(true);
     lblDesc2b->setFont(fb);
-    lblDesc2c = wrap(new QLabel(frmStep[1]));
+    lblDesc2c = WrappedLabel(frmStep[1]);
     cmdStartBrowser = new QPushButton(frmStep[1]);
-    lblDesc3 = wrap(new QLabel(frmStep[2]));
-    lblDestPath = wrap(new QLabel(frmStep[2]));
+    lblDesc3 = WrappedLabel(frmStep[2]);
+    lblDestPath = WrappedLabel(frmStep[2]);
     lblDestPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblDestPath->setFont(fb);
 
@@ -115,33 +96,7 @@ frmInetManualUpdate::frmInetManualUpdate(QWidget* parent) : QDialog(parent) {
         v->addWidget(lblDestPath);
         v->addStretch(1);
     }
-
-    cmdHelp = new QPushButton(this);
-    cmdCancel = new QPushButton(this);
-    cmdPrev = new QPushButton(this);
-    cmdNext = new QPushButton(this);
-    for (QPushButton* b : {cmdHelp, cmdCancel, cmdPrev, cmdNext, cmdStartBrowser})
-        b->setAutoDefault(false);
-    cmdNext->setDefault(true);
-
-    auto* body = new QHBoxLayout;
-    body->addWidget(picImage);
-    body->addLayout(m_pages, 1);
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHelp);
-    buttons->addStretch(1);
-    buttons->addWidget(cmdCancel);
-    buttons->addSpacing(12);
-    buttons->addWidget(cmdPrev);
-    buttons->addWidget(cmdNext);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(body, 1);
-    top->addWidget(line);
-    top->addLayout(buttons);
-    setMinimumSize(560, 300);
+    CreateButtons(cmdStartBrowser);
 
     const QString sDir = QDir::toNativeSeparators(UpdateDirectory());
     lblDestPath->setText(sDir);
@@ -170,10 +125,6 @@ frmInetManualUpdate::frmInetManualUpdate(QWidget* parent) : QDialog(parent) {
                          "Drücken dann auf <Weiter>!",
                          "Please save this file at the path specified below and then press "
                          "<Next>"));
-    cmdCancel->setText(Tx("&Abbruch", "&Cancel"));
-    cmdPrev->setText(Tx("&Zurück", "&Previous"));
-    cmdNext->setText(Tx("&Weiter", "&Next"));
-    cmdHelp->setText(Tx("&Hilfe", "&Help"));
 
     connect(cmdNext, &QPushButton::clicked, this, &frmInetManualUpdate::cmdNext_Click);
     connect(cmdPrev, &QPushButton::clicked, this, &frmInetManualUpdate::cmdPrev_Click);

@@ -1,12 +1,7 @@
 // Manual download wizard: where to fetch the rate file and where to save it.
 #pragma once
 
-#include <QDialog>
-
-class QFrame;
-class QLabel;
-class QPushButton;
-class QStackedLayout;
+#include "frmInetAutoUpdate.h"
 
 // The file the manual update takes in: ECPKURSE.DAT in the update folder or, when the user
 // saved one of the ECB's files under its own name (eurofxref-daily.xml, eurofxref-hist.csv,
@@ -14,12 +9,10 @@ class QStackedLayout;
 // taken, or an empty text when there is none.
 QString CollectSavedRateFile();
 
-class frmInetManualUpdate : public QDialog {
+class frmInetManualUpdate : public InetUpdateWizard {
     Q_OBJECT
   public:
     explicit frmInetManualUpdate(QWidget* parent = nullptr);
-
-    int Step() const { return m_nStep; }
 
     QFrame* frmStep[3] = {};
     QLabel* lblStep[3] = {};
@@ -30,11 +23,6 @@ class frmInetManualUpdate : public QDialog {
     QPushButton* cmdStartBrowser = nullptr;
     QLabel* lblDesc3 = nullptr;
     QLabel* lblDestPath = nullptr;
-    QLabel* picImage = nullptr;
-    QPushButton* cmdPrev = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QPushButton* cmdCancel = nullptr;
-    QPushButton* cmdHelp = nullptr;
 
   public slots:
     void reject() override;
@@ -44,7 +32,4 @@ class frmInetManualUpdate : public QDialog {
     void cmdNext_Click();
     void cmdPrev_Click();
     void cmdStartBrowser_Click();
-
-    int m_nStep = 1;
-    QStackedLayout* m_pages = nullptr;
 };
