@@ -40,6 +40,25 @@ int32_t CheckIso(const char* code, const char* message, char* errorText) {
     return 0;
 }
 
+// The two currencies of a conversion, source first.
+int32_t CheckIsoCodes(const char* isoCodeE, const char* isoCodeA, char* errorText) {
+    if (int32_t rc = CheckIso(isoCodeE, kMsg11, errorText)) {
+        return rc;
+    }
+    return CheckIso(isoCodeA, kMsg12, errorText);
+}
+
+// A given rate and its quotation.
+int32_t CheckGivenRate(const char* rate, const char* quotation, char* errorText) {
+    if (!Check_Dez4p7(rate)) {
+        return Fail(errorText, kMsg30, kRcParameter);
+    }
+    if (!IsQuotation(quotation)) {
+        return Fail(errorText, kMsg40, kRcParameter);
+    }
+    return 0;
+}
+
 int32_t CheckDate(const char* date, char* errorText) {
     if (date == nullptr || BoundedLength(date, 8) != 8) {
         return Fail(errorText, kMsg04, kRcParameter);
@@ -56,6 +75,15 @@ int32_t CheckOutputs(const char* amountA13p2, const char* amountA15p0, char* err
         return Fail(errorText, kMsg23, kRcParameter);
     }
     return 0;
+}
+
+// The input amount, then the two output buffers.
+int32_t CheckAmounts(const char* amountE, const char* amountA13p2, const char* amountA15p0,
+                     char* errorText) {
+    if (!Check_Dez13p2(amountE)) {
+        return Fail(errorText, kMsg21, kRcParameter);
+    }
+    return CheckOutputs(amountA13p2, amountA15p0, errorText);
 }
 
 // The decimals indicator takes one character and keeps its terminator: it must hold one.
@@ -125,19 +153,13 @@ bool Check_Dez4p7(const char* text) {
 int32_t Check_U1_Parameter(const char* rateType, const char* isoCodeE, const char* isoCodeA,
                            const char* bookingDate, const char* amountE, const char* amountA13p2,
                            const char* amountA15p0, const char* decIndicator, char* errorText) {
-    if (int32_t rc = CheckIso(isoCodeE, kMsg11, errorText)) {
-        return rc;
-    }
-    if (int32_t rc = CheckIso(isoCodeA, kMsg12, errorText)) {
+    if (int32_t rc = CheckIsoCodes(isoCodeE, isoCodeA, errorText)) {
         return rc;
     }
     if (int32_t rc = CheckDate(bookingDate, errorText)) {
         return rc;
     }
-    if (!Check_Dez13p2(amountE)) {
-        return Fail(errorText, kMsg21, kRcParameter);
-    }
-    if (int32_t rc = CheckOutputs(amountA13p2, amountA15p0, errorText)) {
+    if (int32_t rc = CheckAmounts(amountE, amountA13p2, amountA15p0, errorText)) {
         return rc;
     }
     // Arguments the kernel judges itself, but which must at least be there.
@@ -151,22 +173,13 @@ int32_t Check_U2_Parameter(const char* isoCodeE, const char* isoCodeA, const cha
                            const char* rate, const char* rateUnit, const char* quotation,
                            const char* decFlagA, const char* amountA13p2, const char* amountA15p0,
                            const char* decIndicator, char* errorText) {
-    if (int32_t rc = CheckIso(isoCodeE, kMsg11, errorText)) {
+    if (int32_t rc = CheckIsoCodes(isoCodeE, isoCodeA, errorText)) {
         return rc;
     }
-    if (int32_t rc = CheckIso(isoCodeA, kMsg12, errorText)) {
+    if (int32_t rc = CheckGivenRate(rate, quotation, errorText)) {
         return rc;
     }
-    if (!Check_Dez4p7(rate)) {
-        return Fail(errorText, kMsg30, kRcParameter);
-    }
-    if (!IsQuotation(quotation)) {
-        return Fail(errorText, kMsg40, kRcParameter);
-    }
-    if (!Check_Dez13p2(amountE)) {
-        return Fail(errorText, kMsg21, kRcParameter);
-    }
-    if (int32_t rc = CheckOutputs(amountA13p2, amountA15p0, errorText)) {
+    if (int32_t rc = CheckAmounts(amountE, amountA13p2, amountA15p0, errorText)) {
         return rc;
     }
     if (!IsUnitText(rateUnit) || decFlagA == nullptr || !IsIndicatorBuffer(decIndicator)) {
@@ -180,28 +193,16 @@ int32_t Check_U4_Parameter(const char* isoCodeE, const char* rateE, const char* 
                            const char* rateUnitA, const char* quotationA, const char* amountE,
                            const char* decFlagA, const char* amountA13p2, const char* amountA15p0,
                            const char* decIndicator, char* errorText) {
-    if (int32_t rc = CheckIso(isoCodeE, kMsg11, errorText)) {
+    if (int32_t rc = CheckIsoCodes(isoCodeE, isoCodeA, errorText)) {
         return rc;
     }
-    if (int32_t rc = CheckIso(isoCodeA, kMsg12, errorText)) {
+    if (int32_t rc = CheckGivenRate(rateE, quotationE, errorText)) {
         return rc;
     }
-    if (!Check_Dez4p7(rateE)) {
-        return Fail(errorText, kMsg30, kRcParameter);
+    if (int32_t rc = CheckGivenRate(rateA, quotationA, errorText)) {
+        return rc;
     }
-    if (!IsQuotation(quotationE)) {
-        return Fail(errorText, kMsg40, kRcParameter);
-    }
-    if (!Check_Dez4p7(rateA)) {
-        return Fail(errorText, kMsg30, kRcParameter);
-    }
-    if (!IsQuotation(quotationA)) {
-        return Fail(errorText, kMsg40, kRcParameter);
-    }
-    if (!Check_Dez13p2(amountE)) {
-        return Fail(errorText, kMsg21, kRcParameter);
-    }
-    if (int32_t rc = CheckOutputs(amountA13p2, amountA15p0, errorText)) {
+    if (int32_t rc = CheckAmounts(amountE, amountA13p2, amountA15p0, errorText)) {
         return rc;
     }
     if (!IsUnitText(rateUnitE) || !IsUnitText(rateUnitA) || decFlagA == nullptr ||
