@@ -30,21 +30,6 @@ constexpr char kZeroAmount[] = "+000000000000000";
 constexpr char kCent[] = "+000000000000001"; // 0.01 as taDez13p2
 constexpr char kUnit[] = "+000000000000100"; // 1.00
 
-template <typename T> void release(T*& cell) {
-    AR_Delete_(cell);
-    cell = nullptr;
-}
-
-// Replaces the cell held by a work-cell variable.
-template <typename T> void assign(T*& var, T* cell) {
-    AR_Delete_(var);
-    var = cell;
-}
-
-void setItemResult(BG_ITEM& item, int32_t rc) {
-    std::memcpy(item.ITEM_RESULT, &rc, sizeof rc);
-}
-
 // Item count of the block, or 0 when it lies outside 2 to 50.
 int partsCount(const B1_SB& sb) {
     const int n = readUnit(sb.ITEM_COUNT);

@@ -173,6 +173,38 @@ int32_t fetchFileRate(const char* iso, const char* date, const char* sender, cha
     return kOk;
 }
 
+int32_t useFileRate(const FileRate& fr, Dez32*& cell, const LegFields& f, char& quotation, int& k) {
+    AR_Delete_(cell);
+    cell = AR_Dez4p7_Dez32(fr.rate);
+    if (cell == nullptr)
+        return kOverflow;
+    std::memcpy(f.rateUsed, fr.rate, 14);
+    quotation = fr.quotation;
+    f.quotationUsed = quotation;
+    k = fr.k;
+    if (k < 0)
+        return kOverflow;
+    f.unitExponent = unitExpChar(k);
+    return kOk;
+}
+
+int32_t useGivenRate(const char* rate, char& givenQuotation, const unsigned char* unit,
+                     const Eb& ctl, Dez32*& cell, const LegFields& f, char& quotation, int& k) {
+    AR_Delete_(cell);
+    cell = AR_Dez4p7_Dez32(rate);
+    if (cell == nullptr)
+        return kOverflow;
+    if (!quotationValid(givenQuotation))
+        givenQuotation = ' ';
+    quotation = chooseQuotation(givenQuotation, ctl);
+    f.quotationUsed = quotation;
+    k = unitExpFromUnit(readUnit(unit));
+    if (k < 0)
+        return kOverflow;
+    f.unitExponent = unitExpChar(k);
+    return kOk;
+}
+
 namespace {
 
 // Base currencies whose amounts have no decimals.
@@ -242,36 +274,26 @@ int32_t convertOneLeg(Sb& sb, const Eb& ctl, const OneLegOptions<Sb>& opt, char*
 
     char quotation = 'M';
     int k;
+    const LegFields leg{sb.RATE_USED, sb.QUOTATION_USED, sb.UNIT_EXPONENT};
     if (row != nullptr && !isZero(Kurs32)) {
         sb.DEC_INDICATOR = intoBase ? '2' : rowDecimals(row);
         sb.FIXED_RATE_FLAG = 'J';
-        sb.QUOTATION_USED = 'M';
-        sb.UNIT_EXPONENT = rowUnitExp(row);
-        k = unitExpFromChar(rowUnitExp(row));
+        k = useFixedRate(row, sb.QUOTATION_USED, sb.UNIT_EXPONENT);
     } else {
         if (intoBase)
             sb.DEC_INDICATOR = baseWithoutDecimals(base) ? '0' : '2';
         sb.FIXED_RATE_FLAG = 'N';
         FileRate fr;
-        const int32_t rc = fetchFileRate(other, sb.BOOKING_DATE, opt.sender, sb.RATE_TYPE,
-                                         sb.RATE_PRINT_FLAG, ctl, fr, rcText, readerCode);
+        int32_t rc = fetchFileRate(other, sb.BOOKING_DATE, opt.sender, sb.RATE_TYPE,
+                                   sb.RATE_PRINT_FLAG, ctl, fr, rcText, readerCode);
+        if (rc == kOk)
+            rc = useFileRate(fr, Kurs32, leg, quotation, k);
         if (rc != kOk)
             return rc;
-        AR_Delete_(Kurs32);
-        Kurs32 = AR_Dez4p7_Dez32(fr.rate);
-        if (Kurs32 == nullptr)
-            return kOverflow;
-        std::memcpy(sb.RATE_USED, fr.rate, sizeof sb.RATE_USED);
         if (!intoBase) {
             const char flag = fr.req.DEC_FLAG;
             sb.DEC_INDICATOR = flag == 'J' ? '2' : flag == 'N' ? '0' : flag;
         }
-        quotation = fr.quotation;
-        sb.QUOTATION_USED = quotation;
-        k = fr.k;
-        if (k < 0)
-            return kOverflow;
-        sb.UNIT_EXPONENT = unitExpChar(k);
     }
 
     const Dez64* six = nullptr;

@@ -36,23 +36,14 @@ int32_t u2Body(U2_SB& sb, const Eb& ctl, char* /*rcText*/, bool& /*readerCode*/)
         success = kRateIgnored;
         setCode(sb.RETURN_CODE, kRateIgnored);
         sb.DEC_INDICATOR = intoBase ? '2' : rowDecimals(row);
-        sb.QUOTATION_USED = 'M';
         std::memcpy(sb.RATE_USED, rowRate(row), sizeof sb.RATE_USED);
-        sb.UNIT_EXPONENT = rowUnitExp(row);
-        k = unitExpFromChar(rowUnitExp(row));
+        k = useFixedRate(row, sb.QUOTATION_USED, sb.UNIT_EXPONENT);
     } else {
-        AR_Delete_(Kurs32);
-        Kurs32 = AR_Dez4p7_Dez32(sb.RATE);
-        if (Kurs32 == nullptr)
-            return kOverflow;
-        if (!quotationValid(sb.QUOTATION))
-            sb.QUOTATION = ' ';
-        quotation = chooseQuotation(sb.QUOTATION, ctl);
-        sb.QUOTATION_USED = quotation;
-        k = unitExpFromUnit(readUnit(sb.RATE_UNIT));
-        if (k < 0)
-            return kOverflow;
-        sb.UNIT_EXPONENT = unitExpChar(k);
+        const int32_t rc =
+            useGivenRate(sb.RATE, sb.QUOTATION, sb.RATE_UNIT, ctl, Kurs32,
+                         {sb.RATE_USED, sb.QUOTATION_USED, sb.UNIT_EXPONENT}, quotation, k);
+        if (rc != kOk)
+            return rc;
     }
 
     const Dez64* six = nullptr;

@@ -84,27 +84,17 @@ int32_t u3Body(U3_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
     int k;
     if (row != nullptr && !isZero(Kurs32)) {
         sb.FIXED_RATE_FLAG_E = 'J';
-        sb.QUOTATION_USED_E = 'M';
-        sb.UNIT_EXPONENT_E = rowUnitExp(row);
-        k = unitExpFromChar(rowUnitExp(row));
+        k = useFixedRate(row, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
     } else {
         sb.FIXED_RATE_FLAG_E = 'N';
         FileRate fr;
-        const int32_t rc = fetchFileRate(sb.ISO_CODE_E, sb.BOOKING_DATE, kSender, sb.RATE_TYPE,
-                                         sb.RATE_PRINT_FLAG_E, ctl, fr, rcText, readerCode);
+        int32_t rc = fetchFileRate(sb.ISO_CODE_E, sb.BOOKING_DATE, kSender, sb.RATE_TYPE,
+                                   sb.RATE_PRINT_FLAG_E, ctl, fr, rcText, readerCode);
+        if (rc == kOk)
+            rc = useFileRate(fr, Kurs32, {sb.RATE_USED_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E},
+                             quotation, k);
         if (rc != kOk)
             return rc;
-        AR_Delete_(Kurs32);
-        Kurs32 = AR_Dez4p7_Dez32(fr.rate);
-        if (Kurs32 == nullptr)
-            return kOverflow;
-        std::memcpy(sb.RATE_USED_E, fr.rate, sizeof sb.RATE_USED_E);
-        quotation = fr.quotation;
-        sb.QUOTATION_USED_E = quotation;
-        k = fr.k;
-        if (k < 0)
-            return kOverflow;
-        sb.UNIT_EXPONENT_E = unitExpChar(k);
     }
     int32_t rc = firstLegToBase(quotation, k);
     if (rc != kOk)
@@ -122,31 +112,21 @@ int32_t u3Body(U3_SB& sb, const Eb& ctl, char* rcText, bool& readerCode) {
     quotation = 'M';
     if (row != nullptr && !isZero(Kurs32A)) {
         sb.FIXED_RATE_FLAG_A = 'J';
-        sb.QUOTATION_USED_A = 'M';
-        sb.UNIT_EXPONENT_A = rowUnitExp(row);
-        k = unitExpFromChar(rowUnitExp(row));
+        k = useFixedRate(row, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A);
     } else {
         sb.FIXED_RATE_FLAG_A = 'N';
         FileRate fr;
         rc = fetchFileRate(sb.ISO_CODE_A, sb.BOOKING_DATE, kSender, sb.RATE_TYPE,
                            sb.RATE_PRINT_FLAG_A, ctl, fr, rcText, readerCode);
+        if (rc == kOk)
+            rc = useFileRate(fr, Kurs32A, {sb.RATE_USED_A, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A},
+                             quotation, k);
         if (rc != kOk)
             return rc;
-        AR_Delete_(Kurs32A);
-        Kurs32A = AR_Dez4p7_Dez32(fr.rate);
-        if (Kurs32A == nullptr)
-            return kOverflow;
-        std::memcpy(sb.RATE_USED_A, fr.rate, sizeof sb.RATE_USED_A);
         if (fr.req.DEC_FLAG == 'J')
             sb.DEC_INDICATOR = '2';
         else if (fr.req.DEC_FLAG == 'N')
             sb.DEC_INDICATOR = '0';
-        quotation = fr.quotation;
-        sb.QUOTATION_USED_A = quotation;
-        k = fr.k;
-        if (k < 0)
-            return kOverflow;
-        sb.UNIT_EXPONENT_A = unitExpChar(k);
     }
     return secondLegFromBase(quotation, k, sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
                              sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);

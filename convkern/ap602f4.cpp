@@ -38,22 +38,13 @@ int32_t u4Body(U4_SB& sb, const Eb& ctl, char* /*rcText*/, bool& /*readerCode*/)
         setCode(sb.RETURN_CODE, kRateIgnored);
         std::memcpy(sb.RATE_USED_E, rowRate(row), sizeof sb.RATE_USED_E);
         sb.FIXED_RATE_FLAG_E = 'J';
-        sb.QUOTATION_USED_E = 'M';
-        sb.UNIT_EXPONENT_E = rowUnitExp(row);
-        k = unitExpFromChar(rowUnitExp(row));
+        k = useFixedRate(row, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
     } else {
-        AR_Delete_(Kurs32);
-        Kurs32 = AR_Dez4p7_Dez32(sb.RATE_E);
-        if (Kurs32 == nullptr)
-            return kOverflow;
-        if (!quotationValid(sb.QUOTATION_E))
-            sb.QUOTATION_E = ' ';
-        quotation = chooseQuotation(sb.QUOTATION_E, ctl);
-        sb.QUOTATION_USED_E = quotation;
-        k = unitExpFromUnit(readUnit(sb.RATE_UNIT_E));
-        if (k < 0)
-            return kOverflow;
-        sb.UNIT_EXPONENT_E = unitExpChar(k);
+        const int32_t rc =
+            useGivenRate(sb.RATE_E, sb.QUOTATION_E, sb.RATE_UNIT_E, ctl, Kurs32,
+                         {sb.RATE_USED_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E}, quotation, k);
+        if (rc != kOk)
+            return rc;
     }
     int32_t rc = firstLegToBase(quotation, k);
     if (rc != kOk)
@@ -71,22 +62,12 @@ int32_t u4Body(U4_SB& sb, const Eb& ctl, char* /*rcText*/, bool& /*readerCode*/)
         std::memcpy(sb.RATE_USED_A, rowRate(row), sizeof sb.RATE_USED_A);
         sb.DEC_INDICATOR = rowDecimals(row);
         sb.FIXED_RATE_FLAG_A = 'J';
-        sb.QUOTATION_USED_A = 'M';
-        sb.UNIT_EXPONENT_A = rowUnitExp(row);
-        k = unitExpFromChar(rowUnitExp(row));
+        k = useFixedRate(row, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A);
     } else {
-        AR_Delete_(Kurs32A);
-        Kurs32A = AR_Dez4p7_Dez32(sb.RATE_A);
-        if (Kurs32A == nullptr)
-            return kOverflow;
-        if (!quotationValid(sb.QUOTATION_A))
-            sb.QUOTATION_A = ' ';
-        quotation = chooseQuotation(sb.QUOTATION_A, ctl);
-        sb.QUOTATION_USED_A = quotation;
-        k = unitExpFromUnit(readUnit(sb.RATE_UNIT_A));
-        if (k < 0)
-            return kOverflow;
-        sb.UNIT_EXPONENT_A = unitExpChar(k);
+        rc = useGivenRate(sb.RATE_A, sb.QUOTATION_A, sb.RATE_UNIT_A, ctl, Kurs32A,
+                          {sb.RATE_USED_A, sb.QUOTATION_USED_A, sb.UNIT_EXPONENT_A}, quotation, k);
+        if (rc != kOk)
+            return rc;
     }
     rc = secondLegFromBase(quotation, k, sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0,
                            sb.ROUND_DIFF, sb.BASE_AMOUNT, sb.BASE_ROUND_DIFF);

@@ -27,16 +27,6 @@ constexpr char kZeroText[] = "+000000000000000";
 constexpr char kMaxUnit[] = "+000000001000000";
 constexpr int kTextLen = 16;
 
-template <typename T> void release(T*& cell) {
-    AR_Delete_(cell);
-    cell = nullptr;
-}
-
-template <typename T> void assign(T*& var, T* cell) {
-    AR_Delete_(var);
-    var = cell;
-}
-
 int itemCount(const G1_SB& sb) {
     return readUnit(sb.ITEM_COUNT);
 }
@@ -111,10 +101,6 @@ int32_t smoothItem(G1_SB& sb, int i) {
     std::memcpy(sb.UNITS_OUT[i], G1Betrag15p0, kTextLen);
     std::memcpy(sb.REST_OUT[i], G1Betrag13p2, kTextLen);
     return kOk;
-}
-
-void setItemResult(BG_ITEM& item, int32_t rc) {
-    std::memcpy(item.ITEM_RESULT, &rc, sizeof rc);
 }
 
 } // namespace

@@ -247,6 +247,32 @@ int32_t fetchFileRate(const char* iso, const char* date, const char* sender, cha
                       char printDemand, const Eb& ctl, FileRate& out, char* rcText,
                       bool& readerCode);
 
+// ---- one leg's rate ---------------------------------------------------------------------------
+// The block fields that tell which rate a leg used.
+struct LegFields {
+    char* rateUsed; // 14 bytes, taDez4p7
+    char& quotationUsed;
+    char& unitExponent;
+};
+
+// The control data's fixed rate of row (already in the leg's rate cell): quotation 'M' and
+// the row's unit exponent. Returns the unit exponent's power of ten (-1 for a bad one).
+inline int useFixedRate(const char* row, char& quotationUsed, char& unitExponent) {
+    quotationUsed = 'M';
+    unitExponent = rowUnitExp(row);
+    return unitExpFromChar(rowUnitExp(row));
+}
+
+// A rate from the rate file: replaces the leg's rate cell and fills the leg's fields.
+// Returns 0 or 463 (no memory, unit other than 1, 100, 1000).
+int32_t useFileRate(const FileRate& fr, Dez32*& cell, const LegFields& f, char& quotation, int& k);
+
+// A rate given in the block: replaces the leg's rate cell; a quotation other than 'M', 'P'
+// or blank is blanked in the block, and blank takes the control data's default. Fills the
+// used quotation and unit exponent. Returns 0 or 463 (no memory, bad unit).
+int32_t useGivenRate(const char* rate, char& givenQuotation, const unsigned char* unit,
+                     const Eb& ctl, Dez32*& cell, const LegFields& f, char& quotation, int& k);
+
 // ---- triangulation ------------------------------------------------------------------------
 // First leg: BetragEin with Kurs32 into the base currency, then rounded to 3 decimals into
 // EuroRund64, its difference into EuroRundDiff64 and the 32-digit copy into EuroRund32; the
@@ -266,6 +292,23 @@ void cleanupU3U4();
 // Sets the cells of the pair to null without freeing (entry of a call).
 void nullU1U2();
 void nullU3U4();
+
+// ---- B1/G1 cell helpers ----------------------------------------------------------------------
+// Frees the cell held by a work-cell variable and nulls it.
+template <typename T> void release(T*& cell) {
+    AR_Delete_(cell);
+    cell = nullptr;
+}
+
+// Replaces the cell held by a work-cell variable.
+template <typename T> void assign(T*& var, T* cell) {
+    AR_Delete_(var);
+    var = cell;
+}
+
+inline void setItemResult(BG_ITEM& item, int32_t rc) {
+    std::memcpy(item.ITEM_RESULT, &rc, sizeof rc);
+}
 
 // ---- the U1 conversion, shared with A1 ------------------------------------------------------
 // Converts between the base currency and one other currency with the control data's fixed
