@@ -10,10 +10,11 @@ seconds=${1:-60}
 shift || true
 build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_FUZZ=ON \
-  -DTARVO_TESTS=OFF -DTARVO_GUI=OFF -DTARVO_ALLOC_FAILURE_HOOK=OFF >/dev/null
+  -DTARVO_TESTS=OFF -DTARVO_GUI=ON -DTARVO_ALLOC_FAILURE_HOOK=OFF >/dev/null
 harnesses=("$@")
 if ((${#harnesses[@]} == 0)); then
-  harnesses=(fuzz_fields fuzz_arith fuzz_ctrlfile fuzz_ratefile fuzz_kernel fuzz_bridge fuzz_import)
+  harnesses=(fuzz_fields fuzz_arith fuzz_ctrlfile fuzz_ratefile fuzz_kernel fuzz_bridge fuzz_import
+    fuzz_settings)
 fi
 cmake --build "$build" -j"$(nproc)" --target "${harnesses[@]}"
 
