@@ -1,5 +1,6 @@
 // Kernel internals shared by the conversion modules: control-data access, block helpers,
-// work-cell clean-up, the conversion legs and the rate-file request.
+// work-cell clean-up, the conversion legs, the rate-file request, the U1 conversion that A1
+// reuses, and the entry/exit frame and batch loop of the exported functions.
 #ifndef CONVKERN_KERNEL_INTERNAL_H
 #define CONVKERN_KERNEL_INTERNAL_H
 
