@@ -186,24 +186,24 @@ int hits() {
 
 #ifdef FAULT_FROM_ENV
 __attribute__((constructor)) static void faultFromEnvironment() {
-    const char* spec = std::getenv("TARVO_FAULT");
+    const char* faultText = std::getenv("TARVO_FAULT");
     const char* dir = std::getenv("TARVO_FAULT_DIR");
     const char* log = std::getenv("TARVO_FAULT_LOG");
     if (log != nullptr && std::strlen(log) < sizeof gLog)
         std::strcpy(gLog, log);
-    if (spec == nullptr || dir == nullptr)
+    if (faultText == nullptr || dir == nullptr)
         return;
     fault::Kind k = fault::Kind::None;
     long long budget = 0;
-    if (std::strcmp(spec, "rename") == 0) {
+    if (std::strcmp(faultText, "rename") == 0) {
         k = fault::Kind::Rename;
-    } else if (std::strcmp(spec, "crash") == 0) {
+    } else if (std::strcmp(faultText, "crash") == 0) {
         k = fault::Kind::Crash;
-    } else if (std::strncmp(spec, "write", 5) == 0) {
+    } else if (std::strncmp(faultText, "write", 5) == 0) {
         k = fault::Kind::Write;
-        if (spec[5] == ':')
-            budget = std::strtoll(spec + 6, nullptr, 10);
-    } else if (std::strcmp(spec, "fsync") == 0) {
+        if (faultText[5] == ':')
+            budget = std::strtoll(faultText + 6, nullptr, 10);
+    } else if (std::strcmp(faultText, "fsync") == 0) {
         k = fault::Kind::Fsync;
     }
     fault::arm(k, dir, budget);

@@ -238,9 +238,9 @@ class ToolCrashSafety : public CrashSafety {
         spit(in_ / "amounts.csv", "100,DEM,EUR,2001-01-01\n-250.5,EUR,FRF,2001-01-01\n");
     }
 
-    // Exit status of tarvo run in the folder with fault spec ("" for none); fired tells whether
+    // Exit status of tarvo run in the folder with the fault ("" for none); fired tells whether
     // the fault struck.
-    int run(const ToolCase& c, const std::string& spec, bool& fired) {
+    int run(const ToolCase& c, const std::string& faultText, bool& fired) {
         std::string args = c.args;
         for (std::size_t at; (at = args.find("{in}")) != std::string::npos;)
             args.replace(at, 4, in_.string());
@@ -250,8 +250,8 @@ class ToolCrashSafety : public CrashSafety {
         // The preloaded library comes before the sanitizer runtime in the load order.
         asan += (asan.empty() ? "" : ":") + std::string("verify_asan_link_order=0");
         std::string cmd = "cd '" + dir_.string() + "' && env -u TARVO_STEUDAT -u TARVO_WAEHKURS";
-        if (!spec.empty())
-            cmd += " LD_PRELOAD='" + std::string(FAULT_PRELOAD) + "' TARVO_FAULT='" + spec +
+        if (!faultText.empty())
+            cmd += " LD_PRELOAD='" + std::string(FAULT_PRELOAD) + "' TARVO_FAULT='" + faultText +
                    "' TARVO_FAULT_DIR='" + dir_.string() + "' TARVO_FAULT_LOG='" + log.string() +
                    "' ASAN_OPTIONS='" + asan + "'";
         cmd += " '" + std::string(TARVO_EXE) + "' " + args + " > '" + (root_ / "out").string() +
@@ -278,12 +278,13 @@ class ToolCrashSafety : public CrashSafety {
             if (f.kind == fault::Kind::Fsync && !c.syncs)
                 continue;
             reset(w);
-            std::string spec = f.kind == fault::Kind::Rename  ? "rename"
-                               : f.kind == fault::Kind::Fsync ? "fsync"
-                                                              : "write:";
+            std::string faultText = f.kind == fault::Kind::Rename  ? "rename"
+                                    : f.kind == fault::Kind::Fsync ? "fsync"
+                                                                   : "write:";
             if (f.kind == fault::Kind::Write)
-                spec += std::to_string(fresh.size() * static_cast<std::size_t>(f.budgetHalves) / 2);
-            const int rc = run(c, spec, fired);
+                faultText +=
+                    std::to_string(fresh.size() * static_cast<std::size_t>(f.budgetHalves) / 2);
+            const int rc = run(c, faultText, fired);
             EXPECT_TRUE(fired) << "the fault never struck";
             EXPECT_NE(rc, 0) << "tarvo reported success";
             EXPECT_EQ(slurp(target), c.old) << "the old file was changed";
