@@ -17,6 +17,7 @@
 #include "convkern.h"
 #include "ctrldata.h"
 #include "ratefile.h"
+#include "work_cells.h"
 
 namespace kt {
 
@@ -200,14 +201,7 @@ template <typename B> bool allZero(const B& b, std::size_t from) {
 }
 
 // All exported work cells of the calling thread are null.
-inline bool workCellsNull() {
-    return Kurs32 == nullptr && BetragEin == nullptr && BetragAus64S == nullptr &&
-           BetragAus64 == nullptr && BetragRund6 == nullptr && BetragRund2 == nullptr &&
-           RundDiff64 == nullptr && BetragAus13p2 == nullptr && BetragAus15p0 == nullptr &&
-           RundDiff1p6 == nullptr && Kurs32A == nullptr && EuroRund64 == nullptr &&
-           EuroRund32 == nullptr && EuroRundDiff64 == nullptr && EuroRundDiff == nullptr &&
-           EuroBetrag == nullptr;
-}
+using tarvo_test::workCellsNull;
 
 // ---- rate files -------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 
 #include "convkern.h"
 #include "ctrldata.h"
+#include "work_cells.h"
 
 namespace further_test {
 
@@ -154,20 +155,9 @@ inline void setCount(unsigned char* p, int16_t n) {
     std::memcpy(p, &n, sizeof n);
 }
 
-// True when every exported work cell of the further conversions and of U1 is null.
+// True when every exported work cell of the calling thread is null.
 inline bool allCellsNull() {
-    return BetragRund4 == nullptr && RundDiff644 == nullptr && BetragAus11p4 == nullptr &&
-           B1WertS64 == nullptr && B1Sum64 == nullptr && B1Einzel64 == nullptr &&
-           B1Wert64 == nullptr && B1RundDiff64 == nullptr && B1OptDiff64 == nullptr &&
-           B1Betrag13p2 == nullptr && B1Betrag1p6 == nullptr && B1Null64 == nullptr &&
-           B1Delta64 == nullptr && B1DeltaN64 == nullptr && B1D01_64 == nullptr &&
-           G1Rund32 == nullptr && G1RundZ32 == nullptr && G1Betrag32 == nullptr &&
-           G1Betrag64 == nullptr && G1BetragR64 == nullptr && G1BetragR32 == nullptr &&
-           G1BetragNeu64 == nullptr && G1Rest64 == nullptr && G1Betrag15p0 == nullptr &&
-           G1Betrag13p2 == nullptr && Kurs32 == nullptr && BetragEin == nullptr &&
-           BetragAus64 == nullptr && BetragAus64S == nullptr && BetragRund6 == nullptr &&
-           BetragRund2 == nullptr && RundDiff64 == nullptr && BetragAus13p2 == nullptr &&
-           BetragAus15p0 == nullptr && RundDiff1p6 == nullptr;
+    return tarvo_test::workCellsNull();
 }
 
 // ---- rate file ----------------------------------------------------------------------------
