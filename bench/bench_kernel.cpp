@@ -4,6 +4,7 @@
 
 #include <decimal/decimal>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,10 +12,12 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
 
+#include "Tarvon32.h"
 #include "convkern.h"
 #include "ctrldata.h"
 #include "ratefile.h"
@@ -77,7 +80,38 @@ U1_SB u1(const char* e, const char* a, const char* amount, const char* date = "2
     return b;
 }
 
-// ---- rate file: 40 currencies with 250 dates each -----------------------------------------
+// ---- rate file of the shape of the full published history ---------------------------------
+// 41 currencies, 6 700 business days from 1999-01-04, newest first; the currencies retired
+// since stop part way, as in the real history: about 210 000 records, 53 MB.
+
+constexpr int kBusinessDays = 6700;
+
+// The business days from 1999-01-04 on, as YYYYMMDD, oldest first.
+const std::vector<std::string>& businessDays() {
+    static const std::vector<std::string> days = [] {
+        std::vector<std::string> out;
+        int y = 1999, m = 1, d = 4, weekday = 0; // 1999-01-04 was a Monday
+        static constexpr int len[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        while (static_cast<int>(out.size()) < kBusinessDays) {
+            if (weekday < 5) {
+                char t[32];
+                std::snprintf(t, sizeof t, "%04d%02d%02d", y, m, d);
+                out.emplace_back(t);
+            }
+            weekday = (weekday + 1) % 7;
+            const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+            if (++d > len[m - 1] + (m == 2 && leap ? 1 : 0)) {
+                d = 1;
+                if (++m > 12) {
+                    m = 1;
+                    ++y;
+                }
+            }
+        }
+        return out;
+    }();
+    return days;
+}
 
 class BenchRateFile {
   public:
@@ -86,37 +120,61 @@ class BenchRateFile {
         const char* d = mkdtemp(tmpl);
         dir_ = d != nullptr ? d : "/tmp";
         path_ = dir_ / "WAEHKURS.DAT";
-        std::string bytes = tarvo::ratefile::encodeVersionRecord("20011231");
-        for (int c = 0; c < 40; ++c) {
-            const std::string iso = {'Q', static_cast<char>('A' + c / 26),
-                                     static_cast<char>('A' + c % 26)};
-            for (int day = 249; day >= 0; --day) { // newest first
-                tarvo::ratefile::RateRecord r;
-                r.iso = iso;
-                r.number = "999";
-                char date[9];
-                std::snprintf(date, sizeof date, "2001%02d%02d", 1 + day / 28 % 12, 1 + day % 28);
-                r.rateDate = date;
-                char rate[13];
-                std::snprintf(rate, sizeof rate, "+%011d", 10000000 + c * 100000 + day);
-                for (auto& x : r.rates)
-                    x = rate;
-                bytes += tarvo::ratefile::encodeRecord(r);
+        const auto& days = businessDays();
+        std::vector<tarvo::ratefile::RateRecord> records;
+        int c = 0;
+        for (const auto& cur : tarvo::ratefile::ecbCurrencies()) {
+            if (cur.iso == "ZAR") // 41 of the 42
+                continue;
+            // Rates in units of 0.0001 around a level of the currency's order of magnitude.
+            const long long level = 10000LL * (1 + c % 7) * (c % 5 == 0 ? 1000 : 1);
+            const int last = cur.retired ? 800 + 150 * c % 2200 : kBusinessDays;
+            for (int i = 0; i < last; ++i) {
+                const long long r = level + level / 10 * ((i * 7919 + c * 104729) % 1000) / 1000;
+                const std::string text =
+                    std::to_string(r / 10000) + "." + std::to_string(10000 + r % 10000).substr(1);
+                records.push_back(tarvo::ratefile::makeRecord(cur.iso, days[i], text));
             }
+            ++c;
         }
+        records_ = records.size();
+        const std::string bytes = tarvo::ratefile::encodeRateFile(std::move(records), {});
         std::ofstream(path_, std::ios::binary)
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes_ = bytes.size();
         setenv("TARVO_WAEHKURS", path_.c_str(), 1);
+        // The reader trusts its snapshot only of a file that has not changed for 2 s.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2100));
     }
     ~BenchRateFile() {
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
+    std::size_t records() const { return records_; }
+    std::size_t bytes() const { return bytes_; }
 
   private:
     std::filesystem::path dir_;
     std::filesystem::path path_;
+    std::size_t records_ = 0;
+    std::size_t bytes_ = 0;
 };
+
+BenchRateFile& rateFile() {
+    static BenchRateFile file;
+    return file;
+}
+
+// EUR into USD on dates spread over the whole history (and some before it: 485).
+std::vector<U1_SB> rateFileRequests() {
+    const auto& days = businessDays();
+    std::vector<U1_SB> in;
+    for (int i = 0; i < 1024; ++i) {
+        const std::string& day = days[static_cast<std::size_t>(i) * 6113 % days.size()];
+        in.push_back(u1("EUR", "USD", "+000000000010000", day.c_str()));
+    }
+    return in;
+}
 
 // ---- kernel benchmarks ------------------------------------------------------------------
 
@@ -139,17 +197,59 @@ void U1_FixedOutOfEuro(benchmark::State& state) {
 }
 
 void U1_RateFile(benchmark::State& state) {
-    static BenchRateFile file;
-    // a currency in the middle of the file, a date in the middle of its records
-    const U1_SB in = u1("QAU", "EUR", "+000000000010000", "20010615");
-    U1_SB check = in;
+    const BenchRateFile& file = rateFile();
+    const std::vector<U1_SB> in = rateFileRequests();
+    U1_SB check = in[0];
     if (U1_UmrFwaehrBwaehr(&check, &eb(), nullptr) != 0)
         state.SkipWithError("rate-file conversion failed");
+    std::size_t i = 0;
     for (auto _ : state) {
-        U1_SB b = in;
+        U1_SB b = in[i++ % in.size()];
         benchmark::DoNotOptimize(U1_UmrFwaehrBwaehr(&b, &eb(), nullptr));
         benchmark::DoNotOptimize(b);
     }
+    state.counters["records"] = static_cast<double>(file.records());
+    state.counters["MB"] = static_cast<double>(file.bytes()) / 1e6;
+}
+
+// The same with the file read on every call.
+void U1_RateFileReadPerCall(benchmark::State& state) {
+    rateFile();
+    const std::vector<U1_SB> in = rateFileRequests();
+    setenv("TARVO_WAEHKURS_CACHE", "0", 1);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        U1_SB b = in[i++ % in.size()];
+        benchmark::DoNotOptimize(U1_UmrFwaehrBwaehr(&b, &eb(), nullptr));
+        benchmark::DoNotOptimize(b);
+    }
+    unsetenv("TARVO_WAEHKURS_CACHE");
+}
+
+// The bridge with the built-in control data (no control-data file in the working folder).
+void VB_U1_FixedIntoEuro(benchmark::State& state) {
+    char tmpl[] = "/tmp/kernbridgeXXXXXX";
+    const char* dir = mkdtemp(tmpl);
+    const std::filesystem::path old = std::filesystem::current_path();
+    if (dir == nullptr || chdir(dir) != 0) {
+        state.SkipWithError("no working folder");
+        return;
+    }
+    unsetenv("TARVO_STEUDAT");
+    for (auto _ : state) {
+        char a132[18] = "                 ";
+        char a150[17] = "                ";
+        char dec[2] = " ";
+        char err[67];
+        std::memset(err, ' ', 66);
+        err[66] = '\0';
+        benchmark::DoNotOptimize(VB_U1_UmrFwaehrBwaehr("  ", "        ", "20010615", "M", "DEM",
+                                                       "EUR", "20010615", "100", a132, a150, dec,
+                                                       err));
+        benchmark::DoNotOptimize(a132);
+    }
+    std::filesystem::current_path(old);
+    std::filesystem::remove(dir);
 }
 
 void U3_TwoFixedRates(benchmark::State& state) {
@@ -273,6 +373,8 @@ void Decimal128_U1_FixedOutOfEuro(benchmark::State& state) {
 BENCHMARK(U1_FixedIntoEuro);
 BENCHMARK(U1_FixedOutOfEuro);
 BENCHMARK(U1_RateFile);
+BENCHMARK(U1_RateFileReadPerCall)->Unit(benchmark::kMillisecond);
+BENCHMARK(VB_U1_FixedIntoEuro);
 BENCHMARK(U3_TwoFixedRates);
 BENCHMARK(U4_GivenRates);
 BENCHMARK(U5_Batch1000);
@@ -327,5 +429,19 @@ int main(int argc, char** argv) {
     }
     std::printf("%-28s %14.1f\n", "Decimal128_U1_FixedIntoEuro", base->second);
     std::printf("%-28s %14.1f\n", "Decimal128_U1_FixedOutOfEuro", baseOut->second);
+
+    // The ratios the kernel is held to.
+    const auto ratio = [&](const char* what, const char* a, const char* b) {
+        const auto x = t.find(a);
+        const auto y = t.find(b);
+        if (x != t.end() && y != t.end())
+            std::printf("%-44s %8.2f\n", what, x->second / y->second);
+    };
+    std::printf("\n");
+    ratio("U1 fixed / 128-bit integer reference", "U1_FixedIntoEuro", "Int128_U1_FixedIntoEuro");
+    ratio("decimal128 / U1 fixed", "Decimal128_U1_FixedIntoEuro", "U1_FixedIntoEuro");
+    ratio("U1 rate file (53 MB) / U1 fixed", "U1_RateFile", "U1_FixedIntoEuro");
+    ratio("U1 rate file read per call / with snapshot", "U1_RateFileReadPerCall", "U1_RateFile");
+    ratio("bridge VB_U1 / U1 fixed", "VB_U1_FixedIntoEuro", "U1_FixedIntoEuro");
     return 0;
 }

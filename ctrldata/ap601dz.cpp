@@ -12,6 +12,8 @@
 #include <set>
 #include <string>
 
+#include <sys/stat.h>
+
 TARVO_EXTERN_C_BEGIN
 TARVO_API const char* FileName = nullptr;
 TARVO_EXTERN_C_END
@@ -216,8 +218,12 @@ TARVO_API int32_t PS_LesenTarvoDaten(PS_SB* sb, void* reserve, PS_EB* eb) {
     const char* name = internFileName(env != nullptr ? env : "TARVO.DAT");
     std::atomic_ref<const char*>(FileName).store(name);
 
+    // A name that stat cannot find cannot be opened either: the usual case of no control-data
+    // file costs one stat instead of a failed open.
     int32_t rc;
-    if (std::FILE* file = std::fopen(name, "rb")) {
+    struct stat st;
+    std::FILE* file = ::stat(name, &st) == 0 ? std::fopen(name, "rb") : nullptr;
+    if (file != nullptr) {
         rc = ctrldata::ReadPDFromFile(file, name, sb, eb);
     } else {
         rc = ctrldata::ReadPDFromHeap(sb, eb);
