@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "Tarvon32.h"
+#include "history.h"
 #include "convkern.h"
 #include "ctrldata.h"
 #include "ratefile.h"
@@ -80,39 +81,6 @@ U1_SB u1(const char* e, const char* a, const char* amount, const char* date = "2
     return b;
 }
 
-// ---- rate file of the shape of the full published history ---------------------------------
-// 41 currencies, 6 700 business days from 1999-01-04, newest first; the currencies retired
-// since stop part way, as in the real history: about 210 000 records, 53 MB.
-
-constexpr int kBusinessDays = 6700;
-
-// The business days from 1999-01-04 on, as YYYYMMDD, oldest first.
-const std::vector<std::string>& businessDays() {
-    static const std::vector<std::string> days = [] {
-        std::vector<std::string> out;
-        int y = 1999, m = 1, d = 4, weekday = 0; // 1999-01-04 was a Monday
-        static constexpr int len[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        while (static_cast<int>(out.size()) < kBusinessDays) {
-            if (weekday < 5) {
-                char t[32];
-                std::snprintf(t, sizeof t, "%04d%02d%02d", y, m, d);
-                out.emplace_back(t);
-            }
-            weekday = (weekday + 1) % 7;
-            const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-            if (++d > len[m - 1] + (m == 2 && leap ? 1 : 0)) {
-                d = 1;
-                if (++m > 12) {
-                    m = 1;
-                    ++y;
-                }
-            }
-        }
-        return out;
-    }();
-    return days;
-}
-
 class BenchRateFile {
   public:
     BenchRateFile() {
@@ -120,28 +88,9 @@ class BenchRateFile {
         const char* d = mkdtemp(tmpl);
         dir_ = d != nullptr ? d : "/tmp";
         path_ = dir_ / "WAEHKURS.DAT";
-        const auto& days = businessDays();
-        std::vector<tarvo::ratefile::RateRecord> records;
-        int c = 0;
-        for (const auto& cur : tarvo::ratefile::ecbCurrencies()) {
-            if (cur.iso == "ZAR") // 41 of the 42
-                continue;
-            // Rates in units of 0.0001 around a level of the currency's order of magnitude.
-            const long long level = 10000LL * (1 + c % 7) * (c % 5 == 0 ? 1000 : 1);
-            const int last = cur.retired ? 800 + 150 * c % 2200 : kBusinessDays;
-            for (int i = 0; i < last; ++i) {
-                const long long r = level + level / 10 * ((i * 7919 + c * 104729) % 1000) / 1000;
-                const std::string text =
-                    std::to_string(r / 10000) + "." + std::to_string(10000 + r % 10000).substr(1);
-                records.push_back(tarvo::ratefile::makeRecord(cur.iso, days[i], text));
-            }
-            ++c;
-        }
-        records_ = records.size();
-        const std::string bytes = tarvo::ratefile::encodeRateFile(std::move(records), {});
-        std::ofstream(path_, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        bytes_ = bytes.size();
+        const bench::HistoryFile h = bench::writeHistoryRateFile(path_);
+        records_ = h.records;
+        bytes_ = h.bytes;
         setenv("TARVO_WAEHKURS", path_.c_str(), 1);
         // The reader trusts its snapshot only of a file that has not changed for 2 s.
         std::this_thread::sleep_for(std::chrono::milliseconds(2100));
@@ -167,7 +116,7 @@ BenchRateFile& rateFile() {
 
 // EUR into USD on dates spread over the whole history (and some before it: 485).
 std::vector<U1_SB> rateFileRequests() {
-    const auto& days = businessDays();
+    const auto& days = bench::businessDays();
     std::vector<U1_SB> in;
     for (int i = 0; i < 1024; ++i) {
         const std::string& day = days[static_cast<std::size_t>(i) * 6113 % days.size()];

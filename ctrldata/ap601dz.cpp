@@ -33,11 +33,17 @@ std::once_flag builtinOnce;
 
 // Keeps every file name ever used, so FileName never points at freed or changing text.
 const char* internFileName(const char* name) {
+    // The name of this thread's previous load, found without the lock.
+    thread_local const char* last = nullptr;
+    if (last != nullptr && std::strcmp(last, name) == 0) {
+        return last;
+    }
     // Never destroyed: a load during process exit still finds the set.
     static std::mutex mutex;
     static auto* names = new std::set<std::string, std::less<>>;
     std::lock_guard<std::mutex> lock(mutex);
-    return names->emplace(name).first->c_str();
+    last = names->emplace(name).first->c_str();
+    return last;
 }
 
 void writeCode(PS_SB* sb, const char* code) {
