@@ -8,6 +8,7 @@
 #include "frmInetManualUpdate.h"
 #include "frmXchgRate.h"
 #include "general.h"
+#include "ratecodec.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,6 +23,8 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <string_view>
 
 #include <sys/vfs.h>
 
@@ -62,7 +65,8 @@ bool ReadRateFileDate(const QString& path, QString& dateText) {
     bool bFound = false;
     while (!f.atEnd()) {
         line = f.readLine(kMaxLine);
-        qsizetype n = line.indexOf("@@@");
+        const auto& marker = tarvo::ratecodec::kVersionMarker;
+        qsizetype n = line.indexOf(QByteArrayView(marker.data(), marker.size()));
         if (n >= 0) {
             line = line.mid(n);
             bFound = true;
@@ -72,20 +76,17 @@ bool ReadRateFileDate(const QString& path, QString& dateText) {
     f.close();
     if (!bFound)
         return false;
-    for (int i = 0; i < 18; ++i) {
-        qsizetype n = line.indexOf(';');
-        if (n < 0)
-            return false;
-        line = line.mid(n + 1);
-    }
-    // The first character (a quote) is skipped; then YYYYMMDD.
-    if (line.size() < 9)
+    const std::string_view ymd =
+        tarvo::ratecodec::versionDate(std::string_view(line.constData(), line.size()));
+    if (ymd.empty())
         return false;
-    const QByteArray ymd = line.mid(1, 8);
-    for (char c : ymd)
-        if (c < '0' || c > '9')
-            return false;
-    QDate d(ymd.left(4).toInt(), ymd.mid(4, 2).toInt(), ymd.mid(6, 2).toInt());
+    const auto number = [&](std::size_t at, std::size_t n) {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i)
+            v = v * 10 + (ymd[i] - '0');
+        return v;
+    };
+    const QDate d(number(0, 4), number(4, 2), number(6, 2));
     if (!d.isValid())
         return false;
     dateText = ShortDateText(d);
