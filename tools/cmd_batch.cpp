@@ -31,7 +31,7 @@ namespace {
 
 // A piece of a chunk's text.
 struct Span {
-    std::uint32_t off = 0, len = 0;
+    std::size_t off = 0, len = 0;
 };
 
 struct Row {
@@ -63,8 +63,8 @@ struct Chunk {
     std::size_t endLine = 0;          // reading position after the chunk, for the progress bar
     std::uintmax_t endBytes = 0;
 
-    std::string out;                   // the output rows
-    std::vector<std::uint32_t> rowEnd; // end of each row in `out`
+    std::string out;                 // the output rows
+    std::vector<std::size_t> rowEnd; // end of each row in `out`
     std::size_t converted = 0, failed = 0;
     std::exception_ptr error;
     bool done = false;
@@ -83,14 +83,14 @@ struct Chunk {
     }
     std::string_view view(Span s) const { return std::string_view(text).substr(s.off, s.len); }
     Span add(std::string_view v) {
-        Span s{static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(v.size())};
+        Span s{text.size(), v.size()};
         text.append(v);
         return s;
     }
 };
 
-// Splits a line at every comma like the first version of the reader: fields trimmed of blanks
-// and tabs, one pair of enclosing quotes removed. Keeps the first four fields and counts all.
+// Splits a line at every comma: fields trimmed of blanks and tabs, one pair of enclosing
+// quotes removed. Keeps the first four fields and counts all.
 struct Fields {
     std::string_view f[4];
     std::size_t count = 0;
@@ -163,8 +163,7 @@ class ControlDataCache {
             Group g;
             g.rc = e.rc;
             g.aux = e.aux;
-            g.patch.off = static_cast<std::uint32_t>(chunk.patches.size());
-            g.patch.len = static_cast<std::uint32_t>(e.patch.size());
+            g.patch = {chunk.patches.size(), e.patch.size()};
             chunk.patches += e.patch;
             chunk.groups.push_back(g);
         }
@@ -175,7 +174,7 @@ class ControlDataCache {
     const PS_EB* reference() const { return reference_.get(); }
 
   private:
-    static constexpr std::size_t kMaxDates = 1 << 16;
+    static constexpr std::size_t kMaxDates = 1 << 15;
 
     struct Entry {
         int32_t rc = 0, aux = 0;
@@ -268,9 +267,8 @@ class Reader {
         const Span whole = chunk.add(line);
         const char* base = chunk.text.data();
         auto span = [&](std::string_view v) {
-            return Span{static_cast<std::uint32_t>(v.data() - base) * (v.empty() ? 0u : 1u) +
-                            (v.empty() ? whole.off : 0u),
-                        static_cast<std::uint32_t>(v.size())};
+            return Span{v.empty() ? whole.off : static_cast<std::size_t>(v.data() - base),
+                        v.size()};
         };
         const Fields f = splitCsv(chunk.view(whole));
         if (f.count < 3 || f.count > 4) {
@@ -464,7 +462,7 @@ class Converter {
             else if (r.rc != 0)
                 appendCsvField(out, text(r.rc));
             out += '\n';
-            c.rowEnd.push_back(static_cast<std::uint32_t>(out.size()));
+            c.rowEnd.push_back(out.size());
         }
     }
 
@@ -484,22 +482,19 @@ class Converter {
 class Workers {
   public:
     Workers(unsigned count, const BatchOptions& o) {
-        for (unsigned i = 0; i < count; ++i)
-            threads_.emplace_back([this, &o] {
-                Converter conv(o);
-                while (Chunk* c = next())
-                    finished(*c, conv);
-            });
-    }
-    ~Workers() {
-        {
-            std::lock_guard<std::mutex> lock(m_);
-            stop_ = true;
+        try {
+            for (unsigned i = 0; i < count; ++i)
+                threads_.emplace_back([this, &o] {
+                    Converter conv(o);
+                    while (Chunk* c = next())
+                        finished(*c, conv);
+                });
+        } catch (...) {
+            stop();
+            throw;
         }
-        work_.notify_all();
-        for (std::thread& t : threads_)
-            t.join();
     }
+    ~Workers() { stop(); }
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;
 
@@ -516,6 +511,16 @@ class Workers {
     }
 
   private:
+    void stop() {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        work_.notify_all();
+        for (std::thread& t : threads_)
+            t.join();
+    }
+
     Chunk* next() {
         std::unique_lock<std::mutex> lock(m_);
         work_.wait(lock, [&] { return stop_ || !todo_.empty(); });
@@ -671,8 +676,8 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
             std::rethrow_exception(c.error);
         converted += c.converted;
         failed += c.failed;
-        std::uint32_t from = 0;
-        for (std::uint32_t end : c.rowEnd) {
+        std::size_t from = 0;
+        for (std::size_t end : c.rowEnd) {
             buffer.append(c.out, from, end - from);
             from = end;
             if (buffer.size() > 60000) {
