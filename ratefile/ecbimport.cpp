@@ -123,11 +123,13 @@ struct Importer {
         ++count;
     }
 
-    // Room for `rates` more encoded records, so that a large input is not copied while it
-    // grows (pages reserved but never written take no memory).
+    // Room for `rates` more encoded records (an upper bound), so that a large input is not
+    // copied while it grows; pages reserved but never written take no memory. Beyond a
+    // million records the buffer grows as usual.
     void reserve(std::size_t rates) {
+        constexpr std::size_t kMostReserved = std::size_t{1} << 20;
         if (encoded != nullptr)
-            encoded->reserve(encoded->size() + rates * kRecordSize);
+            encoded->reserve(encoded->size() + std::min(rates, kMostReserved) * kRecordSize);
     }
 
     void newDate(std::size_t off, const std::string& date) {
