@@ -96,7 +96,10 @@ std::optional<std::string> textDate(std::string_view s) {
 struct Importer {
     std::string_view text;
     std::string_view source;
+    // The records go to `out`, or encoded to `encoded` when that is set.
     std::vector<RateRecord> out;
+    std::string* encoded = nullptr;
+    std::size_t count = 0;
     std::set<std::string> dates;
 
     Error at(std::size_t off, const std::string& msg) const {
@@ -107,11 +110,26 @@ struct Importer {
              std::string_view rate) {
         if (!findCurrency(iso))
             throw at(off, "unknown currency \"" + std::string(iso) + "\"");
+        RateRecord r;
         try {
-            out.push_back(makeRecord(iso, date, rate));
+            r = makeRecord(iso, date, rate);
         } catch (const Error& e) {
             throw at(off, std::string(iso) + " " + date + ": " + e.what());
         }
+        if (encoded != nullptr)
+            appendEncoded(*encoded, r);
+        else
+            out.push_back(std::move(r));
+        ++count;
+    }
+
+    // Room for `rates` more encoded records (an upper bound), so that a large input is not
+    // copied while it grows; pages reserved but never written take no memory. Beyond a
+    // million records the buffer grows as usual.
+    void reserve(std::size_t rates) {
+        constexpr std::size_t kMostReserved = std::size_t{1} << 20;
+        if (encoded != nullptr)
+            encoded->reserve(encoded->size() + std::min(rates, kMostReserved) * kRecordSize);
     }
 
     void newDate(std::size_t off, const std::string& date) {
@@ -137,6 +155,11 @@ struct Importer {
             return n.type() == pugi::node_element &&
                    (colon == std::string_view::npos ? name : name.substr(colon + 1)) == "Cube";
         };
+        std::size_t rates = 0;
+        for (std::size_t p = text.find("rate="); p != std::string_view::npos;
+             p = text.find("rate=", p + 5))
+            ++rates;
+        reserve(rates);
         std::size_t days = 0;
         std::vector<pugi::xml_node> stack{doc.document_element()};
         while (!stack.empty()) {
@@ -224,6 +247,9 @@ struct Importer {
                 }
                 header = fields;
                 headerOff = offs;
+                std::string_view rest = text.substr(std::min(pos, text.size()));
+                reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n') + 1) *
+                        (header.size() - 1));
                 continue;
             }
             while (fields.size() > header.size() && fields.back().empty()) {
@@ -300,8 +326,9 @@ EcbFormat detectEcbFormat(std::string_view bytes) {
                 "\"Date\"");
 }
 
-std::vector<RateRecord> importEcb(std::string_view bytes, std::string_view source) {
-    Importer imp;
+namespace {
+
+void runImport(Importer& imp, std::string_view bytes, std::string_view source) {
     imp.text = skipBom(bytes);
     imp.source = source;
     EcbFormat format;
@@ -314,7 +341,28 @@ std::vector<RateRecord> importEcb(std::string_view bytes, std::string_view sourc
         imp.xml();
     else
         imp.csv();
+}
+
+} // namespace
+
+std::vector<RateRecord> importEcb(std::string_view bytes, std::string_view source) {
+    Importer imp;
+    runImport(imp, bytes, source);
     return std::move(imp.out);
+}
+
+std::size_t importEcbEncoded(std::string_view bytes, std::string_view source,
+                             std::string& records) {
+    Importer imp;
+    imp.encoded = &records;
+    const std::size_t before = records.size();
+    try {
+        runImport(imp, bytes, source);
+    } catch (...) {
+        records.resize(before);
+        throw;
+    }
+    return imp.count;
 }
 
 } // namespace tarvo::ratefile

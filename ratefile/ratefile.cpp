@@ -6,8 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <cstdint>
 #include <fstream>
+#include <functional>
+#include <initializer_list>
 #include <map>
+#include <numeric>
+#include <unordered_map>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,19 +31,22 @@ struct Slot {
     std::size_t len;
 };
 
-std::vector<Slot> slots() {
-    std::vector<Slot> s{{offset::iso, 3},    {offset::number, 3},   {offset::rateDate, 8},
-                        {offset::extra3, 3}, {offset::blocked, 1},  {offset::extra1, 1},
-                        {offset::unit, 4},   {offset::decimals, 1}, {offset::ratePrint, 1}};
-    for (std::size_t i = 0; i < 8; ++i)
-        s.push_back({offset::rate1 + i * offset::rateStep, 12});
-    for (std::size_t i = 0; i < 5; ++i)
-        s.push_back({offset::date1 + i * offset::dateStep, 8});
-    s.push_back({offset::quotation, 1});
-    return s;
+const std::vector<Slot>& slots() {
+    static const std::vector<Slot> all = [] {
+        std::vector<Slot> s{{offset::iso, 3},    {offset::number, 3},   {offset::rateDate, 8},
+                            {offset::extra3, 3}, {offset::blocked, 1},  {offset::extra1, 1},
+                            {offset::unit, 4},   {offset::decimals, 1}, {offset::ratePrint, 1}};
+        for (std::size_t i = 0; i < 8; ++i)
+            s.push_back({offset::rate1 + i * offset::rateStep, 12});
+        for (std::size_t i = 0; i < 5; ++i)
+            s.push_back({offset::date1 + i * offset::dateStep, 8});
+        s.push_back({offset::quotation, 1});
+        return s;
+    }();
+    return all;
 }
 
-std::string blankRecord() {
+std::string makeBlankRecord() {
     std::string r(kRecordSize, ' ');
     bool first = true;
     for (const Slot& s : slots()) {
@@ -51,6 +59,11 @@ std::string blankRecord() {
     r[offset::lineEnd] = '\r';
     r[offset::lineEnd + 1] = '\n';
     return r;
+}
+
+const std::string& blankRecord() {
+    static const std::string blank = makeBlankRecord();
+    return blank;
 }
 
 bool allDigits(std::string_view s) {
@@ -97,12 +110,11 @@ int atoiLike(std::string_view s) {
     return static_cast<int>(neg ? -v : v);
 }
 
-void put(std::string& rec, std::size_t pos, std::size_t len, std::string_view value,
-         const char* what) {
+void put(char* rec, std::size_t pos, std::size_t len, std::string_view value, const char* what) {
     if (value.size() != len)
         throw Error(std::string(what) + " \"" + std::string(value) + "\" must have " +
                     std::to_string(len) + " characters");
-    rec.replace(pos, len, value);
+    std::memcpy(rec + pos, value.data(), len);
 }
 
 std::string where(const RateRecord& r) {
@@ -193,8 +205,11 @@ RateRecord makeRecord(std::string_view iso, std::string_view rateDate,
     return r;
 }
 
-std::string encodeRecord(const RateRecord& r) {
-    std::string rec = blankRecord();
+namespace {
+
+// Writes the kRecordSize bytes of a record to rec; throws Error when a field does not fit.
+void encodeInto(const RateRecord& r, char* rec) {
+    std::memcpy(rec, blankRecord().data(), kRecordSize);
     put(rec, offset::iso, 3, r.iso, "ISO code");
     put(rec, offset::number, 3, r.number, "currency number");
     put(rec, offset::rateDate, 8, r.rateDate, "rate date");
@@ -204,7 +219,7 @@ std::string encodeRecord(const RateRecord& r) {
     if (r.unit < 0 || r.unit > 9999)
         throw Error(where(r) + "unit " + std::to_string(r.unit) + " does not fit");
     std::string unit = std::to_string(r.unit);
-    rec.replace(offset::unit, 4, std::string(4 - unit.size(), ' ') + unit);
+    std::memcpy(rec + offset::unit + 4 - unit.size(), unit.data(), unit.size());
     rec[offset::decimals] = r.decimals;
     rec[offset::ratePrint] = r.ratePrint;
     for (std::size_t i = 0; i < 8; ++i) {
@@ -216,7 +231,25 @@ std::string encodeRecord(const RateRecord& r) {
         put(rec, offset::date1 + i * offset::dateStep, 8, v, "date");
     }
     rec[offset::quotation] = r.quotation;
+}
+
+} // namespace
+
+std::string encodeRecord(const RateRecord& r) {
+    std::string rec(kRecordSize, ' ');
+    encodeInto(r, rec.data());
     return rec;
+}
+
+void appendEncoded(std::string& records, const RateRecord& record) {
+    const std::size_t at = records.size();
+    records.resize(at + kRecordSize);
+    try {
+        encodeInto(record, records.data() + at);
+    } catch (...) {
+        records.resize(at);
+        throw;
+    }
 }
 
 std::string encodeVersionRecord(std::string_view fileDate) {
@@ -357,7 +390,12 @@ std::string encodeRateFile(std::vector<RateRecord> records, std::string_view fil
     return out;
 }
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+namespace {
+
+// Writes the pieces one after the other into a temporary file in the target's folder, then
+// renames it onto the target.
+void writePiecesAtomically(const std::filesystem::path& path,
+                           std::initializer_list<std::string_view> pieces) {
     std::filesystem::path dir = path.parent_path();
     if (dir.empty())
         dir = ".";
@@ -377,15 +415,17 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (::stat(path.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
     ::fchmod(fd, mode);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw fail("cannot write");
+    for (std::string_view bytes : pieces) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw fail("cannot write");
+            }
+            done += static_cast<std::size_t>(n);
         }
-        done += static_cast<std::size_t>(n);
     }
     if (::fsync(fd) != 0)
         throw fail("cannot write");
@@ -407,9 +447,157 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     }
 }
 
+} // namespace
+
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    writePiecesAtomically(path, {bytes});
+}
+
 void writeRateFile(const std::filesystem::path& path, std::vector<RateRecord> records,
                    std::string_view fileDate) {
     writeFileAtomically(path, encodeRateFile(std::move(records), fileDate));
+}
+
+// ---- records kept encoded ---------------------------------------------------------------
+
+namespace {
+
+const char* recordAt(std::string_view records, std::size_t i) {
+    return records.data() + i * kRecordSize;
+}
+
+// Currency and rate date of an encoded record, the key records are merged and sorted by.
+struct Key {
+    std::uint64_t head; // ISO code and the first five date digits
+    std::uint32_t tail; // the last three date digits
+    bool operator==(const Key&) const = default;
+};
+
+Key keyOf(const char* rec) {
+    char k[12] = {};
+    std::memcpy(k, rec + offset::iso, 3);
+    std::memcpy(k + 3, rec + offset::rateDate, 8);
+    Key key{};
+    std::memcpy(&key.head, k, sizeof key.head);
+    std::memcpy(&key.tail, k + 8, sizeof key.tail);
+    return key;
+}
+
+struct KeyHash {
+    std::size_t operator()(const Key& k) const noexcept {
+        return std::hash<std::uint64_t>{}(k.head ^ (std::uint64_t{k.tail} * 0x9E3779B97F4A7C15ull));
+    }
+};
+
+std::string whereEncoded(const char* rec) {
+    return std::string(rec + offset::iso, 3) + " " + std::string(rec + offset::rateDate, 8) + ": ";
+}
+
+} // namespace
+
+void encodeRateFileRecords(std::string& bytes) {
+    std::size_t out = 0;
+    for (std::size_t pos = 0; pos + kRecordSize <= bytes.size(); pos += kRecordSize) {
+        std::string_view rec(bytes.data() + pos, kRecordSize);
+        if (rec.substr(0, 3) == kVersionMarker)
+            continue;
+        const RateRecord r = decodeRecord(rec);
+        encodeInto(r, bytes.data() + out);
+        out += kRecordSize;
+    }
+    bytes.resize(out);
+}
+
+void mergeEncodedRecords(std::string& into, std::string_view incoming, bool replace) {
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    const std::size_t n = incoming.size() / kRecordSize;
+    // Position in `into` of every key the incoming records have; the first record of a key
+    // counts, as for mergeRecords.
+    std::unordered_map<Key, std::size_t, KeyHash> index;
+    index.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        index.emplace(keyOf(recordAt(incoming, i)), kNone);
+    const std::size_t have = into.size() / kRecordSize;
+    for (std::size_t i = 0; i < have; ++i) {
+        auto it = index.find(keyOf(recordAt(into, i)));
+        if (it != index.end() && it->second == kNone)
+            it->second = i;
+    }
+    into.reserve(into.size() + incoming.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char* r = recordAt(incoming, i);
+        std::size_t& pos = index.find(keyOf(r))->second;
+        if (pos == kNone) {
+            pos = into.size() / kRecordSize;
+            into.append(r, kRecordSize);
+            continue;
+        }
+        char* old = into.data() + pos * kRecordSize;
+        if (std::memcmp(old, r, kRecordSize) == 0)
+            continue;
+        if (!replace) {
+            const RateRecord a = decodeRecord({old, kRecordSize});
+            const RateRecord b = decodeRecord({r, kRecordSize});
+            throw Error(where(b) + "two different rates for the same day (" +
+                        rateText(a.rates[1], a.unit) + " and " + rateText(b.rates[1], b.unit) +
+                        ")");
+        }
+        std::memcpy(old, r, kRecordSize);
+    }
+}
+
+std::string newestEncodedDate(std::string_view records) {
+    std::string_view d;
+    for (std::size_t i = 0; i < records.size() / kRecordSize; ++i)
+        d = std::max(d, std::string_view(recordAt(records, i) + offset::rateDate, 8));
+    return std::string(d);
+}
+
+void writeEncodedRateFile(const std::filesystem::path& path, std::string& records,
+                          std::string_view fileDate) {
+    // File order (by ISO code, newest first, stable like sortRecords), applied in place.
+    const std::size_t n = records.size() / kRecordSize;
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const char* x = recordAt(records, a);
+        const char* y = recordAt(records, b);
+        if (int c = std::memcmp(x + offset::iso, y + offset::iso, 3); c != 0)
+            return c < 0;
+        return std::memcmp(x + offset::rateDate, y + offset::rateDate, 8) > 0;
+    });
+    char held[kRecordSize];
+    for (std::size_t i = 0; i < n; ++i) {
+        if (order[i] == i)
+            continue;
+        std::memcpy(held, recordAt(records, i), kRecordSize);
+        std::size_t j = i;
+        while (true) {
+            const std::size_t from = order[j];
+            order[j] = j;
+            if (from == i) {
+                std::memcpy(records.data() + j * kRecordSize, held, kRecordSize);
+                break;
+            }
+            std::memcpy(records.data() + j * kRecordSize, recordAt(records, from), kRecordSize);
+            j = from;
+        }
+    }
+    std::vector<std::size_t>().swap(order);
+
+    std::string date(fileDate.empty() ? newestEncodedDate(records) : std::string(fileDate));
+    if (date.empty())
+        throw Error("no rates and no file date: nothing to write");
+    const std::string version = encodeVersionRecord(date);
+    for (std::size_t i = 0; i < n; ++i) {
+        const char* r = recordAt(records, i);
+        if (i > 0 && keyOf(r) == keyOf(recordAt(records, i - 1)))
+            throw Error(whereEncoded(r) + "two records for the same currency and day");
+        auto faults = checkRecord({r, kRecordSize});
+        if (!faults.empty())
+            throw Error(whereEncoded(r) + faults.front());
+    }
+    writePiecesAtomically(path, {version, records});
 }
 
 namespace {

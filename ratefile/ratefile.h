@@ -142,6 +142,24 @@ void writeRateFile(const std::filesystem::path& path, std::vector<RateRecord> re
 // Writes any bytes atomically the same way.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// ---- records kept encoded --------------------------------------------------------------
+// Large files (the whole published history is some 210 000 records) are merged and written as
+// their encoded bytes, kRecordSize per record back to back: less than half the memory of
+// RateRecord, and written without a further copy. Each function does what its RateRecord
+// counterpart does, with the same checks, messages and file bytes.
+
+// encodeRecord appended to `records`; nothing is appended when it throws.
+void appendEncoded(std::string& records, const RateRecord& record);
+// parseRateFile's records, encoded, in place of the file's bytes (version records dropped).
+void encodeRateFileRecords(std::string& fileBytes);
+// mergeRecords.
+void mergeEncodedRecords(std::string& into, std::string_view incoming, bool replace = false);
+// newestDate.
+std::string newestEncodedDate(std::string_view records);
+// writeRateFile; sorts `records` into file order in place.
+void writeEncodedRateFile(const std::filesystem::path& path, std::string& records,
+                          std::string_view fileDate = {});
+
 RateFile readRateFile(const std::filesystem::path& path);
 RateFile parseRateFile(std::string_view bytes);
 // Every structural fault of the file (wrong length, bad fields, currencies out of order,
@@ -170,6 +188,8 @@ EcbFormat detectEcbFormat(std::string_view bytes);
 // fault: broken XML, wrong columns, unknown currency, bad date, a rate that cannot be
 // stored exactly.
 std::vector<RateRecord> importEcb(std::string_view bytes, std::string_view source = "input");
+// importEcb, appending the records encoded to `records` (see appendEncoded); returns how many.
+std::size_t importEcbEncoded(std::string_view bytes, std::string_view source, std::string& records);
 
 } // namespace tarvo::ratefile
 

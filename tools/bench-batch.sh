@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
 # Measures tarvo batch: N generated lines (default 1 000 000) of fixed-rate pairs, lines per
-# second, peak memory, and a sample of rows compared with single conversions.
-# Usage: tools/bench-batch.sh [path/to/tarvo] [lines]
+# second, CPU time, peak memory, and a sample of rows compared with single conversions.
+# With a rate file (e.g. the full history: build/bin/gen_ecb_history -o hist.csv, then
+# tarvo rates import hist.csv -o WAEHKURS.DAT) it measures as many lines EUR -> USD, JPY, GBP
+# on dates from 1999-01-04 to today that take their rates from that file, and the ratio of the
+# two speeds.
+# Usage: tools/bench-batch.sh [path/to/tarvo] [lines] [rate file]
+# THREADS=n passes --threads n.
 set -euo pipefail
 tarvo=${1:-build/bin/tarvo}
 lines=${2:-1000000}
+rates=${3:-}
+threads=()
+[ -n "${THREADS:-}" ] && threads=(--threads "$THREADS")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -17,20 +25,62 @@ awk -v n="$lines" 'BEGIN {
     }
 }' > "$work/in.csv"
 
-start=$(date +%s.%N)
-/usr/bin/time -f "%M" -o "$work/rss" "$tarvo" batch "$work/in.csv" -o "$work/out.csv" --no-progress
-end=$(date +%s.%N)
-awk -v n="$lines" -v s="$start" -v e="$end" -v rss="$(cat "$work/rss")" 'BEGIN {
-    printf "%d lines in %.2f s: %.0f lines/s, peak resident %.1f MB\n", n, e - s, n / (e - s), rss / 1024
-}'
+# run NAME INPUT [options]: prints the figures and leaves lines/s in $work/NAME.rate
+run() {
+    local name=$1 input=$2
+    shift 2
+    local start end
+    start=$(date +%s.%N)
+    /usr/bin/time -f "%M %U %S" -o "$work/$name.time" "$tarvo" batch "$input" -o "$work/$name.out" \
+        --no-progress "${threads[@]}" "$@" || [ $? = 1 ]
+    end=$(date +%s.%N)
+    read -r rss user sys < "$work/$name.time"
+    awk -v name="$name" -v n="$lines" -v s="$start" -v e="$end" -v rss="$rss" -v u="$user" \
+        -v y="$sys" 'BEGIN {
+        printf "%s: %d lines in %.2f s: %.0f lines/s (CPU %.2f s: %.0f lines per CPU second), peak resident %.1f MB\n",
+            name, n, e - s, n / (e - s), u + y, n / (u + y), rss / 1024
+    }'
+    awk -v n="$lines" -v s="$start" -v e="$end" 'BEGIN { printf "%f\n", n / (e - s) }' \
+        > "$work/$name.rate"
+}
+
+run fixed "$work/in.csv"
 
 bad=0
 for k in 1 2 3 5 8 13 21 34 55 89; do
     n=$(( (k * 104729) % lines + 1 ))
     IFS=, read -r amount from to date < <(sed -n "${n}p" "$work/in.csv")
     single=$("$tarvo" convert "$amount" "$from" "$to" --date "$date" | head -1 | cut -d' ' -f1)
-    batch=$(sed -n "$((n + 1))p" "$work/out.csv" | cut -d, -f6)
+    batch=$(sed -n "$((n + 1))p" "$work/fixed.out" | cut -d, -f6)
     [ "$single" = "$batch" ] || { echo "line $n: batch $batch, single $single"; bad=1; }
 done
 [ "$bad" = 0 ] && echo "sample of 10 rows equals single conversions"
+
+if [ -n "$rates" ]; then
+    first=$(date -d 1999-01-04 +%s)
+    days=$(( ($(date +%s) - first) / 86400 ))
+    awk -v n="$lines" -v first="$first" -v days="$days" 'BEGIN {
+        srand(11)
+        split("USD JPY GBP", cur, " ")
+        for (i = 0; i < n; i++)
+            printf "%d.%02d,EUR,%s,%s\n", int(rand() * 1e9), int(rand() * 100), cur[1 + int(rand() * 3)],
+                strftime("%Y-%m-%d", first + int(rand() * days) * 86400 + 43200, 1)
+    }' > "$work/rates.csv"
+    run rate-file "$work/rates.csv" --rate-file "$rates"
+    size=$(stat -c %s "$rates")
+    awk -v f="$(cat "$work/fixed.rate")" -v r="$(cat "$work/rate-file.rate")" -v size="$size" \
+        -v rss="$(cut -d' ' -f1 "$work/rate-file.time")" 'BEGIN {
+        printf "rate-file lines at %.2f x the speed of fixed-rate lines; peak resident %.1f MB = rate file %.1f MB + %.1f MB\n",
+            r / f, rss / 1024, size / 1048576, rss / 1024 - size / 1048576
+    }'
+    for k in 1 2 3 5 8; do
+        n=$(( (k * 104729) % lines + 1 ))
+        IFS=, read -r amount from to date < <(sed -n "${n}p" "$work/rates.csv")
+        single=$("$tarvo" convert "$amount" "$from" "$to" --date "$date" --rate-file "$rates" \
+            | head -1 | cut -d' ' -f1)
+        batch=$(sed -n "$((n + 1))p" "$work/rate-file.out" | cut -d, -f6)
+        [ "$single" = "$batch" ] || { echo "line $n: batch $batch, single $single"; bad=1; }
+    done
+    [ "$bad" = 0 ] && echo "sample of 5 rate-file rows equals single conversions"
+fi
 exit "$bad"

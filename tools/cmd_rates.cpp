@@ -40,22 +40,26 @@ struct ImportOptions {
 };
 
 int runImport(const ImportOptions& o) {
-    std::vector<rf::RateRecord> all;
+    // The records are kept encoded (252 bytes each): the whole published history is some
+    // 210 000 of them.
+    std::string all;
     for (const std::string& path : o.inputs) {
         std::string bytes = readAll(path);
-        std::vector<rf::RateRecord> recs;
+        std::string recs;
+        std::size_t count = 0;
         if (isRateFile(bytes)) {
             auto faults = rf::checkRateFileBytes(bytes);
             if (!faults.empty())
                 throw rf::Error(path + ": record " + std::to_string(faults.front().record) + ": " +
                                 faults.front().message);
-            recs = rf::parseRateFile(bytes).records;
-            std::cout << path << ": rate file, " << recs.size() << " rates\n";
+            rf::encodeRateFileRecords(bytes);
+            recs = std::move(bytes);
+            count = recs.size() / rf::kRecordSize;
+            std::cout << path << ": rate file, " << count << " rates\n";
         } else {
-            recs = rf::importEcb(bytes, path);
+            count = rf::importEcbEncoded(bytes, path, recs);
             rf::EcbFormat format = rf::detectEcbFormat(bytes);
-            std::cout << path << ": " << rf::formatName(format) << ", " << recs.size()
-                      << " rates\n";
+            std::cout << path << ": " << rf::formatName(format) << ", " << count << " rates\n";
         }
         if (all.empty()) {
             // One input never holds two records for a currency and day: take it whole.
@@ -63,7 +67,7 @@ int runImport(const ImportOptions& o) {
             continue;
         }
         try {
-            rf::mergeRecords(all, recs, o.replace);
+            rf::mergeEncodedRecords(all, recs, o.replace);
         } catch (const rf::Error& e) {
             throw rf::Error(path + ": " + e.what() + " (--replace lets later files win)");
         }
@@ -71,19 +75,21 @@ int runImport(const ImportOptions& o) {
     std::string fileDate;
     if (!o.fileDate.empty())
         fileDate = dateArg(o.fileDate, "--file-date");
-    rf::writeRateFile(o.output, all, fileDate);
-    std::set<std::string> currencies;
-    std::string oldest = "99999999";
-    for (const auto& r : all) {
-        currencies.insert(r.iso);
-        oldest = std::min(oldest, r.rateDate);
+    rf::writeEncodedRateFile(o.output, all, fileDate);
+    const std::size_t count = all.size() / rf::kRecordSize;
+    std::set<std::string_view> currencies;
+    std::string_view oldest = "99999999";
+    for (std::size_t i = 0; i < count; ++i) {
+        const char* r = all.data() + i * rf::kRecordSize;
+        currencies.insert(std::string_view(r + rf::offset::iso, 3));
+        oldest = std::min(oldest, std::string_view(r + rf::offset::rateDate, 8));
     }
-    std::cout << "wrote " << o.output << ": " << currencies.size() << " currencies, " << all.size()
+    const std::string newest = rf::newestEncodedDate(all);
+    std::cout << "wrote " << o.output << ": " << currencies.size() << " currencies, " << count
               << " rates";
-    if (!all.empty())
-        std::cout << " from " << shownDate(oldest) << " to " << shownDate(rf::newestDate(all));
-    std::cout << ", file date " << shownDate(fileDate.empty() ? rf::newestDate(all) : fileDate)
-              << "\n";
+    if (count > 0)
+        std::cout << " from " << shownDate(std::string(oldest)) << " to " << shownDate(newest);
+    std::cout << ", file date " << shownDate(fileDate.empty() ? newest : fileDate) << "\n";
     return 0;
 }
 

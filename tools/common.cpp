@@ -25,9 +25,9 @@ bool validYmd(int y, int m, int d) {
 
 } // namespace
 
-std::optional<std::string> decimalToField(std::string_view text, int intDigits, int decimals) {
+bool decimalToField(std::string_view text, int intDigits, int decimals, char* out) {
     if (text.empty())
-        return std::nullopt;
+        return false;
     char sign = '+';
     if (text.front() == '-' || text.front() == '+') {
         sign = text.front();
@@ -37,20 +37,28 @@ std::optional<std::string> decimalToField(std::string_view text, int intDigits, 
     std::string_view ip = text.substr(0, dot);
     std::string_view fp = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
     if ((ip.empty() && fp.empty()) || !allDigits(ip) || !allDigits(fp))
-        return std::nullopt;
+        return false;
     while (!ip.empty() && ip.front() == '0')
         ip.remove_prefix(1);
     while (!fp.empty() && fp.back() == '0')
         fp.remove_suffix(1);
     if (ip.size() > static_cast<std::size_t>(intDigits) ||
         fp.size() > static_cast<std::size_t>(decimals))
-        return std::nullopt;
+        return false;
     bool zero = ip.empty() && fp.empty();
-    std::string out(1, zero ? '+' : sign);
-    out += std::string(static_cast<std::size_t>(intDigits) - ip.size(), '0');
-    out += ip;
-    out += fp;
-    out += std::string(static_cast<std::size_t>(decimals) - fp.size(), '0');
+    *out++ = zero ? '+' : sign;
+    const std::size_t lead = static_cast<std::size_t>(intDigits) - ip.size();
+    out = std::fill_n(out, lead, '0');
+    out = std::copy(ip.begin(), ip.end(), out);
+    out = std::copy(fp.begin(), fp.end(), out);
+    std::fill_n(out, static_cast<std::size_t>(decimals) - fp.size(), '0');
+    return true;
+}
+
+std::optional<std::string> decimalToField(std::string_view text, int intDigits, int decimals) {
+    std::string out(static_cast<std::size_t>(1 + intDigits + decimals), '0');
+    if (!decimalToField(text, intDigits, decimals, out.data()))
+        return std::nullopt;
     return out;
 }
 

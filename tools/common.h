@@ -22,6 +22,8 @@ class UsageError : public std::runtime_error {
 // "1234.5" -> taDez<N>p<M> text of 1+N+M characters. Nothing is rounded: more decimals
 // than M or more integer digits than N are an error (nullopt).
 std::optional<std::string> decimalToField(std::string_view text, int intDigits, int decimals);
+// The same into out[0 .. intDigits + decimals]; false when the text does not fit.
+bool decimalToField(std::string_view text, int intDigits, int decimals, char* out);
 // The reverse: "+000000000005113" with M = 2 -> "51.13"; all M decimals are kept.
 std::string fieldToDecimal(const char* field, int intDigits, int decimals);
 

@@ -99,6 +99,11 @@ void fillU3(U3_SB& sb, const ConvertRequest& req) {
     setField(sb.BOOKING_DATE, req.bookingDate);
 }
 
+std::string resultAmount(char decIndicator, const char* a132, const char* a150) {
+    int decimals = 0;
+    return amountOf(decIndicator, a132, a150, decimals);
+}
+
 ConvertResult resultOfU1(const U1_SB& sb, int32_t rc) {
     return oneLegResult(sb, rc, "U1", sb.FIXED_RATE_FLAG);
 }

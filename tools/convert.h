@@ -54,6 +54,9 @@ std::string baseCurrency(const PS_EB& eb);
 void fillU1(U1_SB& sb, const ConvertRequest& req);
 void fillU3(U3_SB& sb, const ConvertRequest& req);
 ConvertResult resultOfU1(const U1_SB& sb, int32_t rc);
+// The decimal text of a result block's amount: the 13.2 field when DEC_INDICATOR is '2',
+// else the 15.0 field.
+std::string resultAmount(char decIndicator, const char* a132, const char* a150);
 ConvertResult resultOfU3(const U3_SB& sb, int32_t rc);
 
 ConvertResult convert(const ConvertRequest& req, const ControlData& cd);

@@ -249,6 +249,60 @@ TEST_F(Tarvo, BatchStreamsRowsAndReportsBadLines) {
     EXPECT_TRUE(has(s.out, "1,100,DEM,EUR,20010101,51.13,0,\n")) << s.out;
 }
 
+TEST_F(Tarvo, BatchRowsDoNotDependOnThreadsChunksOrNeighbours) {
+    // Dates on both sides of the changeover dates, interleaved, so that every chunk holds
+    // several control-data blocks; each row must equal the single conversion.
+    const char* dates[] = {"1998-12-31", "2001-06-15", "2002-03-01", "2007-05-16"};
+    const char* pairs[][2] = {{"DEM", "EUR"}, {"EUR", "FRF"}, {"EUR", "USD"},
+                              {"GRD", "EUR"}, {"DEM", "ATS"}, {"IDR", "EUR"}};
+    std::string input = "amount,from,to,date\r\n";
+    std::vector<std::string> expected;
+    for (int i = 0; i < 24; ++i) {
+        const char* date = dates[i % 4];
+        const auto& p = pairs[i % 6];
+        const std::string amount = std::to_string(100 + 37 * i) + ".5";
+        input += amount + "," + p[0] + ",\"" + p[1] + "\"," + date + "\r\n";
+        Outcome one = tarvo("convert " + amount + " " + p[0] + " " + p[1] + " --date " + date +
+                            " --rate-file WAEHKURS.DAT");
+        // "51.13 EUR" -> "51.13,0"; "tarvo: conversion failed: 462 ..." -> ",462"
+        const std::size_t code = one.err.find("failed: ");
+        expected.push_back(one.rc == 0 ? one.out.substr(0, one.out.find(' ')) + ",0"
+                                       : "," + one.err.substr(code + 8, 3));
+    }
+    input += "100,DEM\n# comment\n\n1.234,DEM,EUR,2001-01-01\n100,DEM,EUR,2001-01-01"; // no '\n'
+    spit(dir_ / "in.csv", input);
+    Outcome ref = tarvo("batch in.csv --threads 1 --rate-file WAEHKURS.DAT --no-progress");
+    std::istringstream rows(ref.out);
+    std::string row;
+    std::getline(rows, row); // header
+    for (const std::string& want : expected) {
+        ASSERT_TRUE(std::getline(rows, row));
+        std::vector<std::string> f;
+        std::istringstream cells(row);
+        for (std::string cell; std::getline(cells, cell, ',');)
+            f.push_back(cell);
+        ASSERT_GE(f.size(), 7u) << row;
+        EXPECT_EQ(f[5] + "," + f[6], want) << row;
+    }
+    EXPECT_TRUE(has(ref.out, "\n26,100,DEM,,,,input,")) << ref.out;
+    EXPECT_TRUE(has(ref.out, "\n30,100,DEM,EUR,20010101,51.13,0,\n")) << ref.out;
+
+    struct Run {
+        const char* args;
+        bool fromStdin, toFile;
+    } runs[] = {{"batch in.csv --threads 2 --chunk 1", false, false},
+                {"batch in.csv --threads 3 --chunk 5", false, false},
+                {"batch --threads 2 --chunk 2", true, false},
+                {"batch in.csv -o out.csv --threads 2 --chunk 3", false, true}};
+    for (const Run& run : runs) {
+        Outcome r = tarvo(std::string(run.args) + " --rate-file WAEHKURS.DAT --no-progress",
+                          run.fromStdin ? input : "");
+        EXPECT_EQ(r.rc, ref.rc) << run.args;
+        EXPECT_EQ(r.err, ref.err) << run.args;
+        EXPECT_EQ(run.toFile ? slurp(dir_ / "out.csv") : r.out, ref.out) << run.args;
+    }
+}
+
 TEST_F(Tarvo, BatchLeavesNoHalfWrittenOutput) {
     spit(dir_ / "in.csv", "100,DEM,EUR,2001-01-01\n");
     std::size_t before = entries();
