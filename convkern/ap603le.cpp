@@ -234,6 +234,9 @@ struct Snapshot {
 // under the lock and keeps its own reference, so a swap never frees what another thread reads.
 std::mutex gSnapshotLock;
 std::shared_ptr<const Snapshot> gSnapshot;
+// Held while the file is read for a snapshot: threads that miss at once read it once, and the
+// process holds one copy of the file beside the snapshot it replaces, not one per thread.
+std::mutex gBuildLock;
 
 std::shared_ptr<const Snapshot> currentSnapshot() {
     std::lock_guard<std::mutex> lock(gSnapshotLock);
@@ -280,6 +283,11 @@ int32_t answerFromSnapshot(const char* path, LW_SB& req, const Key& key) {
     if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
         return answerFromFreshRead(path, req, key); // answers as the open does
     std::shared_ptr<const Snapshot> snap = currentSnapshot();
+    std::unique_lock<std::mutex> building(gBuildLock, std::defer_lock);
+    if (!(snap && snap->id == FileId::of(st))) {
+        building.lock();
+        snap = currentSnapshot(); // another thread may have read the file meanwhile
+    }
     if (!(snap && snap->id == FileId::of(st))) {
         const int64_t readStart = realtimeNow();
         auto fresh = std::make_shared<Snapshot>();
@@ -307,6 +315,8 @@ int32_t answerFromSnapshot(const char* path, LW_SB& req, const Key& key) {
         snap = std::move(fresh);
         publish(snap);
     }
+    if (building.owns_lock())
+        building.unlock();
     const char* found = nullptr;
     const int32_t s = snap->select(key, req.REQ_DATE, found);
     if (s == kOk)
