@@ -215,10 +215,8 @@ void frmInfo::FormLoad() {
     GetBridgeVersion(sVersion);
     txtDllVersion->setText(sVersion.trimmed());
     QString sPrg = QCoreApplication::applicationVersion();
-#ifdef WECHSLER_VERSION
     if (sPrg.isEmpty())
         sPrg = QStringLiteral(WECHSLER_VERSION);
-#endif
     txtPrgVersion->setText(sPrg);
 
     setWindowTitle(QStringLiteral("Devisio"));

@@ -11,24 +11,25 @@
 #include "convkern.h"
 #include "ctrldata.h"
 #include "decarith.h"
+#include "returncode.h"
 
 namespace convkern {
 
-// ---- return numbers ----------------------------------------------------------------------
-inline constexpr int32_t kOk = 0;
-inline constexpr int32_t kRateIgnored = 261; // "0261": fixed rate used instead of the given
-inline constexpr int32_t kSenderMissing = 401;
-inline constexpr int32_t kNoMemory = 444;
-inline constexpr int32_t kVersion = 461;
-inline constexpr int32_t kIsoCombination = 462;
-inline constexpr int32_t kOverflow = 463; // no rate, amount overflow, bad unit
-inline constexpr int32_t kRateType = 465;
-inline constexpr int32_t kBlocked = 467;
-inline constexpr int32_t kRatePrint = 468;
-inline constexpr int32_t kLwVersion = 481;
-inline constexpr int32_t kLwNotFound = 482;
-inline constexpr int32_t kLwNoRate = 485;
-inline constexpr int32_t kLwFile = 489;
+// ---- return numbers (the kernel's names for rows of support/returncode_table.h) -----------
+inline constexpr int32_t kOk = tarvo::rc::kOk;
+inline constexpr int32_t kRateIgnored = tarvo::rc::kRateIgnored; // fixed rate used, not the given
+inline constexpr int32_t kSenderMissing = tarvo::rc::kSenderMissing;
+inline constexpr int32_t kNoMemory = tarvo::rc::kNoMemory;
+inline constexpr int32_t kVersion = tarvo::rc::kConvBlockVersion;
+inline constexpr int32_t kIsoCombination = tarvo::rc::kIsoCombination;
+inline constexpr int32_t kOverflow = tarvo::rc::kOverflow; // no rate, amount overflow, bad unit
+inline constexpr int32_t kRateType = tarvo::rc::kRateType;
+inline constexpr int32_t kBlocked = tarvo::rc::kBlocked;
+inline constexpr int32_t kRatePrint = tarvo::rc::kRatePrint;
+inline constexpr int32_t kLwVersion = tarvo::rc::kReaderBlockVersion;
+inline constexpr int32_t kLwNotFound = tarvo::rc::kIsoNotInFile;
+inline constexpr int32_t kLwNoRate = tarvo::rc::kNoRateInFile;
+inline constexpr int32_t kLwFile = tarvo::rc::kFileError;
 
 // ---- control-data block PS_EB (2756 bytes) --------------------------------------------------
 namespace eb {
@@ -128,11 +129,7 @@ inline bool sameIso(const char* a, const char* b) {
 
 // Writes the four-digit code text of a return number.
 inline void setCode(char* rc, int32_t code) {
-    int32_t v = code < 0 ? 0 : code % 10000;
-    for (int i = 3; i >= 0; --i) {
-        rc[i] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    }
+    tarvo::rc::writeCode(rc, code);
 }
 
 inline void zeroFrom(void* block, std::size_t from, std::size_t size) {

@@ -145,7 +145,7 @@ class Batch {
                 byDate[rows[i].date].push_back(i);
         for (auto& [date, idx] : byDate) {
             const ControlData& cd = controlData(date);
-            if (cd.rc != 0 && cd.rc != 443) {
+            if (!controlDataLoaded(cd.rc)) {
                 for (std::size_t i : idx) {
                     rows[i].rc = cd.rc;
                     rows[i].error = "control data: " + returnText(cd.rc);
@@ -159,7 +159,7 @@ class Batch {
                                const_cast<int32_t*>(&cd.aux));
             std::vector<std::size_t> again;
             for (std::size_t k = 0; k < idx.size(); ++k) {
-                if (u5_[k].RESULT == 462) {
+                if (u5_[k].RESULT == tarvo::rc::kIsoCombination) {
                     again.push_back(idx[k]);
                     continue;
                 }
@@ -267,7 +267,7 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
     auto flush = [&] {
         batch.convertChunk(rows);
         for (const Row& r : rows) {
-            bool ok = r.error.empty() && (r.rc == 0 || r.rc == 261);
+            bool ok = r.error.empty() && conversionOk(r.rc);
             ok ? ++converted : ++failed;
             buffer += std::to_string(r.line);
             buffer += ',';

@@ -48,7 +48,7 @@ template <class SB>
 bool resultHead(ConvertResult& r, const SB& sb, int32_t rc, const char* function) {
     r.rc = rc;
     r.function = function;
-    if (rc != 0 && rc != 261)
+    if (!conversionOk(rc))
         return false;
     r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
     r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
@@ -121,7 +121,7 @@ ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
         putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given ? &*given : nullptr);
         sb.DEC_FLAG_A = req.decimals;
         int32_t rc = U2_UmrFwaehrBwaehrKv(&sb, &cd.eb, aux);
-        ConvertResult r = oneLegResult(sb, rc, "U2", rc == 261 ? 'J' : 'N');
+        ConvertResult r = oneLegResult(sb, rc, "U2", rc == tarvo::rc::kRateIgnored ? 'J' : 'N');
         r.base = base;
         return r;
     }
@@ -146,7 +146,7 @@ ConvertResult convert(const ConvertRequest& req, const ControlData& cd) {
     U1_SB u1;
     fillU1(u1, req);
     int32_t rc = U1_UmrFwaehrBwaehr(&u1, &cd.eb, aux);
-    if (rc != 462) {
+    if (rc != tarvo::rc::kIsoCombination) {
         ConvertResult r = resultOfU1(u1, rc);
         r.base = base;
         return r;
