@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "controldata_rules.h"
+
 namespace tarvo::tool {
 
 namespace {
@@ -80,7 +82,7 @@ template <class SB> ConvertResult twoLegResult(const SB& sb, int32_t rc, const c
 } // namespace
 
 std::string baseCurrency(const PS_EB& eb) {
-    const char* b = eb.Anwendung.PeriodenKz[1] == 'J' ? eb.BasisWaehrung : eb.HeimWaehrung;
+    const char* b = tarvo::ctl::baseCurrency(&eb);
     return std::string(b, strnlen(b, 3));
 }
 
