@@ -30,10 +30,6 @@ bool bDownloadCancelled = false;
 
 namespace {
 
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
-
 QString& UpdateDirOverride() {
     static QString s;
     return s;

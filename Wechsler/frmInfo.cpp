@@ -27,10 +27,6 @@
 
 namespace {
 
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
-
 QFrame* HLine(QWidget* parent) {
     auto* f = new QFrame(parent);
     f->setFrameShape(QFrame::HLine);

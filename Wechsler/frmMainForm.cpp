@@ -548,32 +548,27 @@ void frmMainForm::DecimalSymbol() {
         Append(sDecimalSymbol);
 }
 
-void frmMainForm::Add() {
+void frmMainForm::StartOperation(const QString& op) {
     bNewEntry = true;
     if (!txtEingabe->text().isEmpty())
         CalcTempSum();
-    sOperator = QStringLiteral("+");
+    sOperator = op;
+}
+
+void frmMainForm::Add() {
+    StartOperation(QStringLiteral("+"));
 }
 
 void frmMainForm::Subtract() {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = QStringLiteral("-");
+    StartOperation(QStringLiteral("-"));
 }
 
 void frmMainForm::Multiply() {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = QStringLiteral("*");
+    StartOperation(QStringLiteral("*"));
 }
 
 void frmMainForm::Divide() {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = QStringLiteral("/");
+    StartOperation(QStringLiteral("/"));
 }
 
 void frmMainForm::CalcTempSum() {
