@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "Tarvon32.h"
 #include "convkern.h"
 #include "ctrldata.h"
+#include "returncode.h"
 
 namespace tarvon32 {
 
@@ -18,11 +20,15 @@ inline constexpr std::size_t kRateSlot = 14;
 inline constexpr std::size_t kMaxText = 255;
 
 // ---- Return numbers of the bridge's own checks --------------------------------------------
-inline constexpr int32_t kRcVersion = 400;     // requested control-data version too long
-inline constexpr int32_t kRcParameter = 403;   // every other argument error
-inline constexpr int32_t kRcErrorBuffer = 444; // error buffer shorter than 66 characters
-inline constexpr int32_t kRcIsoCode = 462;     // ISO code longer than 3 characters
-inline constexpr int32_t kRcRateIgnored = 261; // U2/U4 success: a fixed euro rate was used
+inline constexpr int32_t kRcVersion =
+    tarvo::rc::kVersionBlank; // requested control-data version too long
+inline constexpr int32_t kRcParameter = tarvo::rc::kParameterWrong; // every other argument error
+inline constexpr int32_t kRcErrorBuffer =
+    tarvo::rc::kNoMemory; // error buffer shorter than 66 characters
+inline constexpr int32_t kRcIsoCode =
+    tarvo::rc::kIsoCombination; // ISO code longer than 3 characters
+inline constexpr int32_t kRcRateIgnored =
+    tarvo::rc::kRateIgnored; // U2/U4 success: a fixed euro rate was used
 
 // ---- Messages ----------------------------------------------------------------------------
 inline constexpr const char* kMsg01 = "01 Not enough space for error message";
@@ -37,7 +43,7 @@ inline constexpr const char* kMsg23 = "23 Output monetary sum field (15,0) is to
 inline constexpr const char* kMsg30 = "30 Conversion rate has too much digits";
 inline constexpr const char* kMsg40 = "40 Invalid price quotation";
 
-inline constexpr const char* kVersionText = "TARVON32.DLL Version 3.e ";
+inline constexpr const char* kVersionText = TARVON32_VERSION_TEXT;
 
 // ---- CONVERT: text <-> field conversions --------------------------------------------------
 

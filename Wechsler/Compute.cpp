@@ -5,6 +5,7 @@
 #include "general.h"
 
 #include "Tarvon32.h"
+#include "returncode.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -42,7 +43,7 @@ QString& ExplicitPath() {
     return s;
 }
 
-const char kLibraryName[] = "libTarvon32.so";
+const char kLibraryName[] = TARVON32_LIBRARY_NAME;
 
 QStringList Candidates() {
     if (!ExplicitPath().isEmpty())
@@ -187,8 +188,8 @@ long CallU2(const QString& sISOCodeEin, const QString& sISOCodeAus, const QStrin
     long rc = TheBridge().u2(version.data(), app.data(), date.data(), isoE.data(), isoA.data(),
                              amount.data(), rate.data(), unit.data(), quot.data(), decFlag.data(),
                              a13.data(), a15.data(), dec.data(), err.data());
-    // 261: the given rate was ignored and the fixed one used; the bridge wrote the result.
-    if (rc == 0 || rc == 261)
+    // The given rate was ignored and the fixed one used; the bridge wrote the result.
+    if (rc == tarvo::rc::kOk || rc == tarvo::rc::kRateIgnored)
         sRetString = Result(a13, a15, dec);
     return rc;
 }
@@ -210,7 +211,7 @@ long CallU4(const QString& sISOCodeEin, const QString& sRateEin, const QString& 
                              unitE.data(), quotE.data(), isoA.data(), rateA.data(), unitA.data(),
                              quotA.data(), amount.data(), decFlag.data(), a13.data(), a15.data(),
                              dec.data(), err.data());
-    if (rc == 0 || rc == 261)
+    if (rc == tarvo::rc::kOk || rc == tarvo::rc::kRateIgnored)
         sRetString = Result(a13, a15, dec);
     return rc;
 }
@@ -227,53 +228,13 @@ long GetBridgeVersion(QString& sVersion) {
 // ---------------------------------------------------------------- error texts
 
 void InitError() {
-    asErrorText = QStringList{
-        QStringLiteral("400 Versions-Nummer im SB ist Blank oder ungueltig"),
-        QStringLiteral("401 Absender-Modulname im SB ist Blank"),
-        QStringLiteral("402 Funktions-Gruppe im SB ist falsch"),
-        QStringLiteral("403 Eingabebetrag hat mehr als 15 Ziffern"),
-        QStringLiteral("440 Einzel-Funktion im SB ist falsch"),
-        QStringLiteral("441 Versions-Nummer im SB ist falsch"),
-        QStringLiteral("442 Angeforderte EB-Version nicht gefunden"),
-        QStringLiteral("443 Angeforderte Projekt-Daten nicht gef."),
-        QStringLiteral("444 Speicherfehler"),
-        QStringLiteral("261 Kursvorgabe ignoriert und mit Euro-Kurs gerechnet"),
-        QStringLiteral("460 Einzel-Funktion im SB ist falsch"),
-        QStringLiteral("461 Versions-Nummer im SB ist falsch"),
-        QStringLiteral("462 Unzulässige ISO-Code-Kombination"),
-        QStringLiteral("463 Kein Kurs/Betragsüberlauf"),
-        QStringLiteral("465 Ungültiger Kurstyp für Nicht-Teilnehmerwährung"),
-        QStringLiteral("466 Kursvorgabe bei EWU-Teilnehmer verboten"),
-        QStringLiteral("467 Sperrkennzeichen in Währungsdatei gesetzt"),
-        QStringLiteral("468 Kurs-Druck-Kennz in SB == J und in DB-Tabelle == N"),
-        QStringLiteral("480 Einzel-Funktion im SB ist falsch"),
-        QStringLiteral("481 Versions-Nummer im SB ist falsch"),
-        QStringLiteral("482 ISO-Code nicht in Währungsdatei gefunden"),
-        QStringLiteral("483 Waehrungs-Nummer nicht im Datenbestand gefunden"),
-        QStringLiteral("484 Valuten-Daten nicht in DB-Tabelle"),
-        QStringLiteral("485 Keinen gültigen Kurs in der Währungsdatei gefunden"),
-        QStringLiteral("487 Waehrung gesperrt"),
-        QStringLiteral("489 Waehrungsdatei nicht gefunden"),
-        QStringLiteral("520 Einzel-Funktion im SB ist falsch"),
-        QStringLiteral("521 Versions-Nummer im SB ist falsch"),
-        QStringLiteral("522 Prozentsatz nicht groesser 0"),
-        QStringLiteral("523 Betrags-Ueberlauf nach Mult. / Div."),
-        QStringLiteral("524 Rundungsart falsch nur 'A' oder 'R' erlaubt"),
-        QStringLiteral("525 Rundungsstelle < 0 oder > 5"),
-        QStringLiteral("526 ETag nicht groesser 0"),
-        QStringLiteral("527 GTag nicht groesser 0"),
-    };
-    if (!bGerman) {
-        asErrorText[3] = QStringLiteral("403 Input monetary sum has more than 15 digits");
-        asErrorText[9] =
-            QStringLiteral("261 Price input ignored and conversion done with Euro price");
-        asErrorText[12] = QStringLiteral("462 Non-permissible ISO-Code combination");
-        asErrorText[13] = QStringLiteral("463 No rate/Amount overflow");
-        asErrorText[14] = QStringLiteral("465 Invalid price type for non-participating currency");
-        asErrorText[16] = QStringLiteral("467 Blocking code set in the currency file");
-        asErrorText[20] = QStringLiteral("482 ISO-Code not found in the currency file");
-        asErrorText[23] = QStringLiteral("485 No valid price found in the currency file");
-        asErrorText[25] = QStringLiteral("489 Currency file not found");
+    // The codes with a German text, in table order, each as "<number> <text>".
+    asErrorText.clear();
+    for (const tarvo::rc::Row& r : tarvo::rc::kRows) {
+        if (r.german[0] == '\0')
+            continue;
+        const char* text = !bGerman && r.english[0] != '\0' ? r.english : r.german;
+        asErrorText << QString::number(r.number) + QLatin1Char(' ') + QString::fromUtf8(text);
     }
 }
 

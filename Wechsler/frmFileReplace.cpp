@@ -16,10 +16,6 @@
 
 namespace {
 
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
-
 // Largest download file taken in (as for the download itself).
 constexpr qint64 kMaxFile = 64LL * 1024 * 1024;
 

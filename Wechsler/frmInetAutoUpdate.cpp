@@ -24,18 +24,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#if __has_include("ratefile.h")
 #include "ratefile.h"
-#define WECHSLER_HAVE_RATEFILE 1
-#endif
 
 bool bDownloadCancelled = false;
 
 namespace {
-
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
 
 QString& UpdateDirOverride() {
     static QString s;
@@ -70,7 +63,6 @@ QString UpdateRateFilePath() {
 QByteArray ToRateFileFormat(const QByteArray& data, QString* sError) {
     if (data.contains("@@@"))
         return data; // already a rate file
-#ifdef WECHSLER_HAVE_RATEFILE
     namespace rf = tarvo::ratefile;
     const std::string_view bytes(data.constData(), static_cast<size_t>(data.size()));
     try {
@@ -88,10 +80,6 @@ QByteArray ToRateFileFormat(const QByteArray& data, QString* sError) {
             *sError = QString::fromUtf8(e.what());
         return data;
     }
-#else
-    (void)sError;
-    return data;
-#endif
 }
 
 QPixmap UpdatePicture(int nSize) {

@@ -12,12 +12,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-namespace {
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
-} // namespace
-
 frmInetError::frmInetError(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmInetError"));
     picImage = new QLabel(this);

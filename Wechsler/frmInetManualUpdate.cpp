@@ -19,10 +19,6 @@
 
 namespace {
 
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
-
 constexpr qint64 kMaxFile = 64LL * 1024 * 1024;
 
 } // namespace

@@ -30,10 +30,6 @@
 
 namespace {
 
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
-
 QFrame* HLine(QWidget* parent) {
     auto* f = new QFrame(parent);
     f->setFrameShape(QFrame::HLine);
@@ -216,10 +212,8 @@ void frmInfo::FormLoad() {
     GetBridgeVersion(sVersion);
     txtDllVersion->setText(sVersion.trimmed());
     QString sPrg = QCoreApplication::applicationVersion();
-#ifdef WECHSLER_VERSION
     if (sPrg.isEmpty())
         sPrg = QStringLiteral(WECHSLER_VERSION);
-#endif
     txtPrgVersion->setText(sPrg);
 
     setWindowTitle(QStringLiteral("Devisio"));

@@ -21,10 +21,14 @@
 #include <QToolButton>
 #include <cmath>
 
-#if __has_include("frmInfo.h")
 #include "frmInfo.h"
-#define WECHSLER_HAS_INFO 1
-#endif
+#include "returncode.h"
+
+using tarvo::rc::kFileError;
+using tarvo::rc::kIsoCombination;
+using tarvo::rc::kIsoNotInFile;
+using tarvo::rc::kOverflow;
+using tarvo::rc::kRateIgnored;
 
 namespace {
 // Window geometry is designed in twips; 15 twips are one pixel at 96 dpi.
@@ -510,10 +514,8 @@ void frmMainForm::ClickButton(int i) {
 }
 
 void frmMainForm::ShowInfo() {
-#ifdef WECHSLER_HAS_INFO
     frmInfo dlg(this);
     dlg.exec();
-#endif
 }
 
 // ---------------------------------------------------------------- engine
@@ -546,32 +548,27 @@ void frmMainForm::DecimalSymbol() {
         Append(sDecimalSymbol);
 }
 
-void frmMainForm::Add() {
+void frmMainForm::StartOperation(const QString& op) {
     bNewEntry = true;
     if (!txtEingabe->text().isEmpty())
         CalcTempSum();
-    sOperator = QStringLiteral("+");
+    sOperator = op;
+}
+
+void frmMainForm::Add() {
+    StartOperation(QStringLiteral("+"));
 }
 
 void frmMainForm::Subtract() {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = QStringLiteral("-");
+    StartOperation(QStringLiteral("-"));
 }
 
 void frmMainForm::Multiply() {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = QStringLiteral("*");
+    StartOperation(QStringLiteral("*"));
 }
 
 void frmMainForm::Divide() {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = QStringLiteral("/");
+    StartOperation(QStringLiteral("/"));
 }
 
 void frmMainForm::CalcTempSum() {
@@ -716,9 +713,9 @@ long frmMainForm::Try_U1(const QString& sISOCodeEin, const QString& sISOCodeAus,
     const long rc = CallU1(sISOCodeEin, sISOCodeAus, sWaehBetrag, sRetString);
     if (rc == 0)
         SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
-    else if (rc == 463)
-        SetOutputField(GetErrorText(463), QString(), nIndex, false);
-    else if (rc != 462)
+    else if (rc == kOverflow)
+        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
+    else if (rc != kIsoCombination)
         SetOutputField(QString(), GetErrorText(rc), nIndex, false);
     return rc;
 }
@@ -729,9 +726,9 @@ long frmMainForm::Try_U3(const QString& sISOCodeEin, const QString& sKursTyp,
     const long rc = CallU3(sISOCodeEin, sKursTyp, sISOCodeAus, sWaehBetrag, sRetString);
     if (rc == 0)
         SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
-    else if (rc == 463)
-        SetOutputField(GetErrorText(463), QString(), nIndex, false);
-    else if (rc != 462)
+    else if (rc == kOverflow)
+        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
+    else if (rc != kIsoCombination)
         SetOutputField(QString(), GetErrorText(rc), nIndex, false);
     return rc;
 }
@@ -754,9 +751,9 @@ bool frmMainForm::U2OrU4(const QString& sISOCodeEin, const QString& sISOCodeAus,
     else
         rc = CallU2(sISOCodeEin, sISOCodeAus, sAmount, sISOCodeEin != kEUR ? sRateE : sRateA,
                     QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"), sResult);
-    if (rc == 463) {
-        SetOutputField(GetErrorText(463), QString(), nIndex, false);
-    } else if (rc == 0 || rc == 261) {
+    if (rc == kOverflow) {
+        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
+    } else if (rc == 0 || rc == kRateIgnored) {
         SetOutputField(::FormatOutput(sResult, sISOCodeAus, true), QString(), nIndex, false);
     } else {
         // No result was written: show the error instead of an empty result read as zero.
@@ -781,22 +778,22 @@ void frmMainForm::Convert() {
     auto fixedMain = [&] {
         if (sSource != kEUR && sTarget != kEUR) {
             rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
-            if (rc == 462)
+            if (rc == kIsoCombination)
                 rc = Try_U1(sSource, sTarget, InputString(), r, -1);
         } else {
             rc = Try_U1(sSource, sTarget, InputString(), r, -1);
-            if (rc == 462)
+            if (rc == kIsoCombination)
                 rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
         }
-        if (rc == 462)
-            SetOutputField(QString(), GetErrorText(462), -1, false);
+        if (rc == kIsoCombination)
+            SetOutputField(QString(), GetErrorText(kIsoCombination), -1, false);
     };
     if (bUseWaehdat) {
         fixedMain();
-    } else if (rc == 0 || rc == 482 || rc == 489) {
+    } else if (rc == 0 || rc == kIsoNotInFile || rc == kFileError) {
         if (!U2OrU4(sSource, sTarget, -1))
             fixedMain();
-        if (rc == 463)
+        if (rc == kOverflow)
             rc = 0;
     }
 
@@ -811,26 +808,26 @@ void frmMainForm::Convert() {
                 SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
             } else if (sSource != kEUR && sLine != kEUR) {
                 rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
-                if (rc == 462)
+                if (rc == kIsoCombination)
                     rc = Try_U1(sSource, sLine, InputString(), r, i);
-                if (sLine == sSource && rc == 462)
+                if (sLine == sSource && rc == kIsoCombination)
                     SetOutputField(txtEingabe->text(), QString(), i, true);
             } else if (cboWaehrung1->currentIndex() == i) {
                 rc = 0;
                 SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
             } else {
                 rc = Try_U1(sSource, sLine, InputString(), r, i);
-                if (rc == 462)
+                if (rc == kIsoCombination)
                     rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
                 // A line that both functions refuse stays empty; the main result is kept.
             }
         };
         if (bUseWaehdat) {
             fixedLine();
-        } else if (rc == 0 || rc == 482 || rc == 489) {
+        } else if (rc == 0 || rc == kIsoNotInFile || rc == kFileError) {
             if (!U2OrU4(sSource, sLine, i))
                 fixedLine();
-            if (rc == 463)
+            if (rc == kOverflow)
                 rc = 0;
         }
     }

@@ -98,6 +98,8 @@ class frmMainForm : public QWidget {
     void FormLoad();
     bool HandleKey(QKeyEvent* event);
     void FocusEquals();
+    // An operator key: the running result takes the input, then op waits for its operand.
+    void StartOperation(const QString& op);
 
     double dTempSum = 0.0;
     QString sOperator = QStringLiteral(" ");

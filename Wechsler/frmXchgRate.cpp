@@ -20,21 +20,6 @@
 
 namespace {
 
-QString Tx(const char* de, const char* en) {
-    return QString::fromUtf8(bGerman ? de : en);
-}
-
-// Twips of the original layout to pixels (15 twips per pixel at 96 dpi).
-constexpr int Px(int twips) {
-    return twips / 15;
-}
-
-// The layout's column width, widened where the caption or a cell would not fit.
-void SetColumnWidth(QTableWidget* grid, int nCol, int nTwips) {
-    grid->resizeColumnToContents(nCol);
-    grid->setColumnWidth(nCol, std::max(Px(nTwips), grid->columnWidth(nCol)));
-}
-
 bool StoredUseWaehdat() {
     bool ok = false;
     const int n =

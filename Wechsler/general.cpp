@@ -12,7 +12,9 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTableWidget>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +32,15 @@ QStringList asErrorText;
 void LogLine(const QString& sLine) {
     if (oDebug)
         oDebug->WriteLogging(sLine);
+}
+
+QString Tx(const char* de, const char* en) {
+    return QString::fromUtf8(bGerman ? de : en);
+}
+
+void SetColumnWidth(QTableWidget* grid, int nCol, int nTwips) {
+    grid->resizeColumnToContents(nCol);
+    grid->setColumnWidth(nCol, std::max(Px(nTwips), grid->columnWidth(nCol)));
 }
 
 // ---------------------------------------------------------------- settings store

@@ -11,6 +11,7 @@
 
 class CDebug;
 class CCurrencyList;
+class QTableWidget;
 class QWidget;
 
 // ---- process-wide state (one instance each, alive for the whole run) ----
@@ -26,6 +27,17 @@ extern QStringList asErrorText;        // "nnn text" entries, filled by InitErro
 
 // Writes one line to the diagnostic log when it exists (no-op otherwise).
 void LogLine(const QString& sLine);
+
+// The German or the English text by bGerman (both UTF-8).
+QString Tx(const char* de, const char* en);
+
+// ---- dialog layout, designed in twips ----
+// Twips to pixels (15 twips per pixel at 96 dpi), cut toward zero.
+constexpr int Px(int twips) {
+    return twips / 15;
+}
+// Sets a grid column to its layout width, widened where the caption or a cell would not fit.
+void SetColumnWidth(QTableWidget* grid, int nCol, int nTwips);
 
 // ---- settings store: application "Devisio", INI file
 //      $XDG_CONFIG_HOME/Devisio/Devisio.ini (default ~/.config/Devisio/Devisio.ini) ----

@@ -1,49 +1,34 @@
-// ap600rc: the return-code table, compiled into both libctrldata and libconvkern.
+// ap600rc: the exported return-code symbols, generated from support/returncode_table.h;
+// compiled into both libctrldata and libconvkern.
+#include "returncode.h"
 #include "returncodes.h"
 
+#include <type_traits>
+
+// Each row's symbol must be declared in the public header with its type.
+#define TARVO_RC(number, symbol, text, name, german, english)                                      \
+    static_assert(std::is_same_v<decltype(::symbol), const char*>, #symbol);
+#include "returncode_table.h"
+#undef TARVO_RC
+
 TARVO_EXTERN_C_BEGIN
-
-TARVO_API const char* Rc0000 = "0000";
-TARVO_API const char* Rc00_SBVersFalsch = "0400";
-TARVO_API const char* Rc00_SBAbsFehlt = "0401";
-TARVO_API const char* Rc00_SBFktGrpFalsch = "0402";
-TARVO_API const char* Rc00_EingParamFalsch = "0403";
-TARVO_API const char* Rc01_FktEinzelFalsch = "0440";
-TARVO_API const char* Rc01_SBVersFalsch = "0441";
-TARVO_API const char* Rc01_EBVersFalsch = "0442";
-TARVO_API const char* Rc01_ProjNichtGef = "0443";
-TARVO_API const char* Rc01_SpeicherFehler = "0444";
-TARVO_API const char* Rc02_KursVorgIgnoriert = "0261";
-TARVO_API const char* Rc02_FktEinzelFalsch = "0460";
-TARVO_API const char* Rc02_SBVersFalsch = "0461";
-TARVO_API const char* Rc02_UnzulISOCodes = "0462";
-TARVO_API const char* Rc02_BetragUeberlauf = "0463";
-TARVO_API const char* Rc02_FalscherKurstyp = "0465";
-TARVO_API const char* Rc02_KursVorgVerboten = "0466";
-TARVO_API const char* Rc02_WaehrungGesperrt = "0467";
-TARVO_API const char* Rc02_KuDrKzVerschieden = "0468";
-TARVO_API const char* Rc02_KursNull = "0469";
-TARVO_API const char* Rc02_FalscherIndex = "0470";
-TARVO_API const char* Rc02_AusglMethFalsch = "0471";
-TARVO_API const char* Rc02_SummeFalsch = "0472";
-TARVO_API const char* Rc02_GlaettMethFalsch = "0473";
-TARVO_API const char* Rc02_GlaettWertFehlt = "0474";
-TARVO_API const char* Rc02_GlaettWertFalsch = "0475";
-TARVO_API const char* Rc03_FktEinzelFalsch = "0480";
-TARVO_API const char* Rc03_SBVersFalsch = "0481";
-TARVO_API const char* Rc03_FalscherISOCode = "0482";
-TARVO_API const char* Rc03_FalscheWhrgNr = "0483";
-TARVO_API const char* Rc03_ValNichtGefunden = "0484";
-TARVO_API const char* Rc03_KursNull = "0485";
-TARVO_API const char* Rc03_WaehrungGesperrt = "0487";
-TARVO_API const char* Rc03_DateiFehler = "0489";
-TARVO_API const char* Rc05_FktEinzelFalsch = "0520";
-TARVO_API const char* Rc05_SBVersFalsch = "0521";
-TARVO_API const char* Rc05_SBProzFalsch = "0522";
-TARVO_API const char* Rc05_BetragUeberlauf = "0523";
-TARVO_API const char* Rc05_RundungsArtFalsch = "0524";
-TARVO_API const char* Rc05_RundStelleFalsch = "0525";
-TARVO_API const char* Rc05_SBETagFalsch = "0526";
-TARVO_API const char* Rc05_SBGTagFalsch = "0527";
-
+#define TARVO_RC(number, symbol, text, name, german, english) TARVO_API const char* symbol = text;
+#include "returncode_table.h"
+#undef TARVO_RC
 TARVO_EXTERN_C_END
+
+namespace tarvo::rc {
+
+const char* exportedCode(int32_t number) {
+    switch (number) {
+#define TARVO_RC(number, symbol, text, name, german, english)                                      \
+    case number:                                                                                   \
+        return ::symbol;
+#include "returncode_table.h"
+#undef TARVO_RC
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace tarvo::rc

@@ -23,9 +23,9 @@ TARVO_API thread_local char RundDiff_Abr[50][10] = {};
 namespace convkern {
 namespace {
 
-constexpr int32_t kBadIndex = 470;
-constexpr int32_t kBadMethod = 471;
-constexpr int32_t kBadSum = 472;
+constexpr int32_t kBadIndex = tarvo::rc::kBadIndex;
+constexpr int32_t kBadMethod = tarvo::rc::kBadBalancingMethod;
+constexpr int32_t kBadSum = tarvo::rc::kBadSum;
 constexpr char kZeroAmount[] = "+000000000000000";
 constexpr char kCent[] = "+000000000000001"; // 0.01 as taDez13p2
 constexpr char kUnit[] = "+000000000000100"; // 1.00

@@ -13,20 +13,13 @@ int32_t u2Body(U2_SB& sb, const Eb& ctl, char* /*rcText*/, bool& /*readerCode*/)
         return kSenderMissing;
     sb.DEC_INDICATOR = sb.DEC_FLAG_A;
     std::memcpy(sb.RATE_USED, sb.RATE, sizeof sb.RATE_USED);
-    if (!ctl.valid())
-        return kIsoCombination;
-
-    const char* base = ctl.baseCurrency();
     bool intoBase = false;
     const char* other = nullptr;
-    if (pickDirection(sb.ISO_CODE_E, sb.ISO_CODE_A, base, intoBase, other) != kOk)
-        return kIsoCombination;
-
-    const char* row = ctl.findRow(other);
-    Kurs32 = controlRate(row);
-    BetragEin = AR_Dez13p2_Dez32(sb.AMOUNT_E);
-    if (Kurs32 == nullptr || BetragEin == nullptr)
-        return kOverflow;
+    const char* row = nullptr;
+    if (const int32_t rc = startOneLeg(ctl, sb.ISO_CODE_E, sb.ISO_CODE_A, sb.AMOUNT_E,
+                                       AR_Dez13p2_Dez32, intoBase, other, row);
+        rc != kOk)
+        return rc;
 
     int32_t success = kOk;
     char quotation = 'M';

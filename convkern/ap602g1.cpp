@@ -19,10 +19,10 @@ TARVO_API thread_local char* G1Betrag13p2 = nullptr;
 namespace convkern {
 namespace {
 
-constexpr int32_t kBadIndex = 470;
-constexpr int32_t kBadMethod = 473;
-constexpr int32_t kNoUnit = 474;
-constexpr int32_t kBadUnit = 475;
+constexpr int32_t kBadIndex = tarvo::rc::kBadIndex;
+constexpr int32_t kBadMethod = tarvo::rc::kBadSmoothingMethod;
+constexpr int32_t kNoUnit = tarvo::rc::kSmoothingValueMissing;
+constexpr int32_t kBadUnit = tarvo::rc::kSmoothingValueWrong;
 constexpr char kZeroText[] = "+000000000000000";
 constexpr char kMaxUnit[] = "+000000001000000";
 constexpr int kTextLen = 16;

@@ -1,6 +1,8 @@
-// Kernel internals shared by the conversion modules: control-data access, block helpers,
-// work-cell clean-up, the conversion legs, the rate-file request, the U1 conversion that A1
-// reuses, and the entry/exit frame and batch loop of the exported functions.
+// Kernel internals shared by the conversion modules: return numbers, control-data access,
+// block helpers, work-cell clean-up, the conversion legs, the rate-file request, the U1
+// conversion that A1 reuses, and the entry/exit frame and batch loop of the exported
+// functions. The functions declared here are defined in kernel_common.cpp, but for
+// convertOneLeg (ap602f1.cpp, the U1 module).
 #ifndef CONVKERN_KERNEL_INTERNAL_H
 #define CONVKERN_KERNEL_INTERNAL_H
 
@@ -11,30 +13,30 @@
 #include "convkern.h"
 #include "ctrldata.h"
 #include "decarith.h"
+#include "controldata_rules.h"
+#include "returncode.h"
 
 namespace convkern {
 
-// ---- return numbers ----------------------------------------------------------------------
-inline constexpr int32_t kOk = 0;
-inline constexpr int32_t kRateIgnored = 261; // "0261": fixed rate used instead of the given
-inline constexpr int32_t kSenderMissing = 401;
-inline constexpr int32_t kNoMemory = 444;
-inline constexpr int32_t kVersion = 461;
-inline constexpr int32_t kIsoCombination = 462;
-inline constexpr int32_t kOverflow = 463; // no rate, amount overflow, bad unit
-inline constexpr int32_t kRateType = 465;
-inline constexpr int32_t kBlocked = 467;
-inline constexpr int32_t kRatePrint = 468;
-inline constexpr int32_t kLwVersion = 481;
-inline constexpr int32_t kLwNotFound = 482;
-inline constexpr int32_t kLwNoRate = 485;
-inline constexpr int32_t kLwFile = 489;
+// ---- return numbers (the kernel's names for rows of support/returncode_table.h) -----------
+inline constexpr int32_t kOk = tarvo::rc::kOk;
+inline constexpr int32_t kRateIgnored = tarvo::rc::kRateIgnored; // fixed rate used, not the given
+inline constexpr int32_t kSenderMissing = tarvo::rc::kSenderMissing;
+inline constexpr int32_t kNoMemory = tarvo::rc::kNoMemory;
+inline constexpr int32_t kVersion = tarvo::rc::kConvBlockVersion;
+inline constexpr int32_t kIsoCombination = tarvo::rc::kIsoCombination;
+inline constexpr int32_t kOverflow = tarvo::rc::kOverflow; // no rate, amount overflow, bad unit
+inline constexpr int32_t kRateType = tarvo::rc::kRateType;
+inline constexpr int32_t kBlocked = tarvo::rc::kBlocked;
+inline constexpr int32_t kRatePrint = tarvo::rc::kRatePrint;
+inline constexpr int32_t kLwVersion = tarvo::rc::kReaderBlockVersion;
+inline constexpr int32_t kLwNotFound = tarvo::rc::kIsoNotInFile;
+inline constexpr int32_t kLwNoRate = tarvo::rc::kNoRateInFile;
+inline constexpr int32_t kLwFile = tarvo::rc::kFileError;
 
 // ---- control-data block PS_EB (2756 bytes) --------------------------------------------------
 namespace eb {
 inline constexpr std::size_t kSize = 2756;
-inline constexpr std::size_t kBaseCurrency = 40;  // 4: ISO + zero byte
-inline constexpr std::size_t kHomeCurrency = 44;  // 4
 inline constexpr std::size_t kQuotHome = 48;      // default quotation, home-currency base
 inline constexpr std::size_t kQuotEuro = 50;      // default quotation, euro base
 inline constexpr std::size_t kCurrencyCount = 84; // int32 little-endian
@@ -43,7 +45,6 @@ inline constexpr std::size_t kRowSize = 51;
 inline constexpr int32_t kMaxRows = 50;
 inline constexpr std::size_t kAppEntry = 2638; // 117 bytes
 inline constexpr std::size_t kAppMode = kAppEntry + 9;
-inline constexpr std::size_t kPeriodFlags = kAppEntry + 51;
 // currency row
 inline constexpr std::size_t kRowIso = 0;       // 4
 inline constexpr std::size_t kRowRate = 4;      // 14, taDez4p7
@@ -52,8 +53,6 @@ inline constexpr std::size_t kRowUnitExp = 35;  // '0', '2', '3'
 } // namespace eb
 
 static_assert(eb::kSize == sizeof(PS_EB));
-static_assert(eb::kBaseCurrency == offsetof(PS_EB, BasisWaehrung));
-static_assert(eb::kHomeCurrency == offsetof(PS_EB, HeimWaehrung));
 static_assert(eb::kQuotHome == offsetof(PS_EB, NotierungHeim));
 static_assert(eb::kQuotEuro == offsetof(PS_EB, NotierungEuro));
 static_assert(eb::kCurrencyCount == offsetof(PS_EB, WaehrAnzahl));
@@ -61,7 +60,6 @@ static_assert(eb::kTable == offsetof(PS_EB, Waehrung));
 static_assert(eb::kRowSize == sizeof(PS_Waehrung));
 static_assert(eb::kMaxRows == PS_WAEHR_MAX);
 static_assert(eb::kAppMode == offsetof(PS_EB, Anwendung) + offsetof(PS_Anwendung, Modus));
-static_assert(eb::kPeriodFlags == offsetof(PS_EB, Anwendung) + offsetof(PS_Anwendung, PeriodenKz));
 static_assert(eb::kRowRate == offsetof(PS_Waehrung, FixKurs));
 static_assert(eb::kRowDecimals == offsetof(PS_Waehrung, Dezimalen));
 static_assert(eb::kRowUnitExp == offsetof(PS_Waehrung, EinheitExp));
@@ -73,11 +71,8 @@ class Eb {
     bool valid() const { return p_ != nullptr; }
     bool tracing() const { return p_ != nullptr && p_[eb::kAppMode] == 'T'; }
     // Position 2 of the period flags: 'J' once the changeover period has begun.
-    bool euroPeriod() const { return p_[eb::kPeriodFlags + 1] == 'J'; }
-    const char* baseCurrency() const {
-        return reinterpret_cast<const char*>(
-            p_ + (euroPeriod() ? eb::kBaseCurrency : eb::kHomeCurrency));
-    }
+    bool euroPeriod() const { return tarvo::ctl::euroPeriod(p_); }
+    const char* baseCurrency() const { return tarvo::ctl::baseCurrency(p_); }
     char defaultQuotation() const {
         return static_cast<char>(p_[euroPeriod() ? eb::kQuotEuro : eb::kQuotHome]);
     }
@@ -128,11 +123,7 @@ inline bool sameIso(const char* a, const char* b) {
 
 // Writes the four-digit code text of a return number.
 inline void setCode(char* rc, int32_t code) {
-    int32_t v = code < 0 ? 0 : code % 10000;
-    for (int i = 3; i >= 0; --i) {
-        rc[i] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    }
+    tarvo::rc::writeCode(rc, code);
 }
 
 inline void zeroFrom(void* block, std::size_t from, std::size_t size) {
@@ -222,6 +213,14 @@ inline int32_t pickDirection(const char* isoE, const char* isoA, const char* bas
     return kOk;
 }
 
+// The start of a conversion between the base currency and one other currency: the direction,
+// the other currency and its control-data row (null without one) and the work cells Kurs32 (that
+// row's fixed rate, zero without a row) and BetragEin (amount read by readAmount). Returns 0,
+// 462 (no control data, or not exactly one of the codes the base currency) or 463.
+int32_t startOneLeg(const Eb& ctl, const char* isoE, const char* isoA, const char* amount,
+                    Dez32* (*readAmount)(const char*), bool& intoBase, const char*& other,
+                    const char*& row);
+
 // Writes BetragRund2 as the amount (13p2 or 15p0 by decIndicator) and RundDiff64 as its
 // rounding difference into the given slots. Returns 0 or 463.
 int32_t putAmountAndDiff(char decIndicator, char* amount132, char* amount150, char* roundDiff);
@@ -263,6 +262,25 @@ inline int useFixedRate(const char* row, char& quotationUsed, char& unitExponent
     unitExponent = rowUnitExp(row);
     return unitExpFromChar(rowUnitExp(row));
 }
+
+// What a leg asks the rate file for: currency, booking date, sender named to the reader,
+// rate type and rate-print demand of the block.
+struct FileRequest {
+    const char* iso;
+    const char* date;
+    const char* sender;
+    char rateType;
+    char printDemand;
+};
+
+// The rate of a leg whose rate cell holds the control data's rate of row (see controlRate):
+// that fixed rate when the row has a non-zero one (quotation 'M', the row's unit exponent),
+// else the rate file's for req, with fr receiving the reader's record. Sets fixedFlag ('J' or
+// 'N') and the leg's fields. Returns 0 or the failure number; a reader failure as
+// fetchFileRate.
+int32_t legRate(const char* row, const FileRequest& req, const Eb& ctl, Dez32*& cell,
+                const LegFields& f, char& fixedFlag, char& quotation, int& k, FileRate& fr,
+                char* rcText, bool& readerCode);
 
 // A rate from the rate file: replaces the leg's rate cell and fills the leg's fields.
 // Returns 0 or 463 (no memory, unit other than 1, 100, 1000).
@@ -311,7 +329,7 @@ inline void setItemResult(BG_ITEM& item, int32_t rc) {
     std::memcpy(item.ITEM_RESULT, &rc, sizeof rc);
 }
 
-// ---- the U1 conversion, shared with A1 ------------------------------------------------------
+// ---- the U1 conversion, shared with A1 (ap602f1.cpp) ----------------------------------------
 // Converts between the base currency and one other currency with the control data's fixed
 // rate or the rate file's. readAmount turns AMOUNT_E into BetragEin; after, when given, runs
 // once the results are written, with the 6-decimal value that was rounded.

@@ -20,12 +20,12 @@ TARVO_EXTERN_C_END
 
 namespace {
 
-constexpr int32_t kOk = 0;
-constexpr int32_t kSenderMissing = 401;
-constexpr int32_t kNullArgument = 403;
-constexpr int32_t kBlockVersionWrong = 441;
-constexpr int32_t kVersionNotFound = 442;
-constexpr int32_t kDefaultEntryUsed = 443;
+constexpr int32_t kOk = tarvo::rc::kOk;
+constexpr int32_t kSenderMissing = tarvo::rc::kSenderMissing;
+constexpr int32_t kNullArgument = tarvo::rc::kParameterWrong;
+constexpr int32_t kBlockVersionWrong = tarvo::rc::kLoadBlockVersion;
+constexpr int32_t kVersionNotFound = tarvo::rc::kEbVersionNotFound;
+constexpr int32_t kDefaultEntryUsed = tarvo::rc::kDefaultEntryUsed;
 
 constexpr const char kNoRate[14] = "+00000000000";
 
@@ -50,19 +50,11 @@ void writeCode(PS_SB* sb, const char* code) {
     std::memcpy(sb->RETURN_CODE, code, 4);
 }
 
+// The exported code text of a loader result; a number outside the table counts as a file
+// error.
 const char* codeText(int32_t rc) {
-    switch (rc) {
-    case 0:
-        return Rc0000;
-    case 442:
-        return Rc01_EBVersFalsch;
-    case 443:
-        return Rc01_ProjNichtGef;
-    case 444:
-        return Rc01_SpeicherFehler;
-    default:
-        return Rc03_DateiFehler;
-    }
+    const char* text = tarvo::rc::exportedCode(rc);
+    return text != nullptr ? text : Rc03_DateiFehler;
 }
 
 void tmToTDate(const std::tm& t, char* out8) {

@@ -7,11 +7,11 @@
 
 namespace {
 
-constexpr int32_t kOk = 0;
-constexpr int32_t kVersionNotFound = 442;
-constexpr int32_t kDefaultEntryUsed = 443;
-constexpr int32_t kNoMemory = 444;
-constexpr int32_t kFileError = 489;
+constexpr int32_t kOk = tarvo::rc::kOk;
+constexpr int32_t kVersionNotFound = tarvo::rc::kEbVersionNotFound;
+constexpr int32_t kDefaultEntryUsed = tarvo::rc::kDefaultEntryUsed;
+constexpr int32_t kNoMemory = tarvo::rc::kNoMemory;
+constexpr int32_t kFileError = tarvo::rc::kFileError;
 
 bool isDigit(unsigned char c) {
     return c >= '0' && c <= '9';

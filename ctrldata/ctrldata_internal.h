@@ -3,6 +3,7 @@
 #define TARVO_CTRLDATA_INTERNAL_H
 
 #include "ctrldata.h"
+#include "returncode.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,5 +1,6 @@
 // Code tables e2a and a2e, in-place EBCDIC/ASCII translation and the control-data file conversion.
 #include "decarith.h"
+#include "returncode.h"
 
 #include <cerrno>
 #include <climits>
@@ -71,7 +72,7 @@ namespace {
 
 constexpr uint32_t kTranslateFailed = 0xFFFFu;
 constexpr uint32_t kFormatFailed = 0xFFFF0000u;
-constexpr int32_t kFileError = 489;
+constexpr int32_t kFileError = tarvo::rc::kFileError;
 
 // Translation of every byte value through a pair list; unnamed bytes and 0x00 become 0x00.
 struct Translation {

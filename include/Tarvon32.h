@@ -27,7 +27,11 @@ TARVO_EXTERN_C_BEGIN
  * written (no NUL after it).
  *
  * Result: 0 on success (261 also for U2 and U4: a fixed euro rate replaced the given rate), or
- * the number of the failing check, of the control-data loader or of the kernel. error_text
+ * the number of the failing check, of the control-data loader or of the kernel. The bridge's
+ * own checks return 400 (version longer than 2 characters), 444 (error_text shorter than 66
+ * characters), 462 (an ISO code longer than 3 characters) and 403 (every other argument);
+ * the loader adds 401, 441, 442, 444, 489 and the kernel the numbers of U1 to U4
+ * (convkern.h). error_text
  * receives a numbered English message when a check of the bridge fails, and " " when all
  * checks pass. amount_a_13_2 (result with 2 decimals) or amount_a_15_0 (result without
  * decimals) and dec_indicator are written only on success.
@@ -38,7 +42,8 @@ TARVO_EXTERN_C_BEGIN
  * are rounded half up to 7.
  */
 
-/* Conversion between the base currency and another currency (kernel U1). */
+/* Conversion between the base currency and another currency (kernel U1). Returns 0, 400,
+   403, 444, 462 and the loader's and U1's numbers. */
 TARVO_API int32_t VB_U1_UmrFwaehrBwaehr(const char* version, const char* application,
                                         const char* date, const char* rate_type,
                                         const char* iso_code_e, const char* iso_code_a,
@@ -46,7 +51,8 @@ TARVO_API int32_t VB_U1_UmrFwaehrBwaehr(const char* version, const char* applica
                                         char* amount_a_13_2, char* amount_a_15_0,
                                         char* dec_indicator, char* error_text);
 
-/* Conversion between the base currency and another currency with a given rate (kernel U2). */
+/* Conversion between the base currency and another currency with a given rate (kernel U2).
+   Returns 0, 261, 400, 403, 444, 462 and the loader's and U2's numbers. */
 TARVO_API int32_t VB_U2_UmrFwaehrBwaehrKv(const char* version, const char* application,
                                           const char* date, const char* iso_code_e,
                                           const char* iso_code_a, const char* amount_e,
@@ -55,7 +61,8 @@ TARVO_API int32_t VB_U2_UmrFwaehrBwaehrKv(const char* version, const char* appli
                                           char* amount_a_13_2, char* amount_a_15_0,
                                           char* dec_indicator, char* error_text);
 
-/* Conversion between two currencies through the base currency (kernel U3). */
+/* Conversion between two currencies through the base currency (kernel U3). Returns 0, 400,
+   403, 444, 462 and the loader's and U3's numbers. */
 TARVO_API int32_t VB_U3_UmrFwaehrBwaehrFwaehr(const char* version, const char* application,
                                               const char* date, const char* rate_type,
                                               const char* iso_code_e, const char* iso_code_a,
@@ -63,7 +70,8 @@ TARVO_API int32_t VB_U3_UmrFwaehrBwaehrFwaehr(const char* version, const char* a
                                               char* amount_a_13_2, char* amount_a_15_0,
                                               char* dec_indicator, char* error_text);
 
-/* Conversion between two currencies through the base currency with given rates (kernel U4). */
+/* Conversion between two currencies through the base currency with given rates (kernel U4).
+   Returns 0, 261, 400, 403, 444, 462 and the loader's and U4's numbers. */
 TARVO_API int32_t VB_U4_UmrFwaehrBwaehrFwaehrKv(
     const char* version, const char* application, const char* date, const char* iso_code_e,
     const char* rate_e, const char* rate_unit_e, const char* quotation_e, const char* iso_code_a,

@@ -8,17 +8,16 @@
 #include "decarith.h"
 #include "tarvo_export.h"
 
-/* Compile-time layout checks usable from C and C++. */
+/* Work cells are per thread. */
 #ifdef __cplusplus
-#define CK_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
 #define CK_THREAD_LOCAL thread_local
 #else
-#define CK_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
 #define CK_THREAD_LOCAL _Thread_local
 #endif
+/* Layout checks of the blocks (TARVO_STATIC_ASSERT from tarvo_export.h). */
 #define CK_CHECK_OFFSET(type, field, off)                                                          \
-    CK_STATIC_ASSERT(offsetof(type, field) == (off), #type "." #field " offset")
-#define CK_CHECK_SIZE(type, size) CK_STATIC_ASSERT(sizeof(type) == (size), #type " size")
+    TARVO_STATIC_ASSERT(offsetof(type, field) == (off), #type "." #field " offset")
+#define CK_CHECK_SIZE(type, size) TARVO_STATIC_ASSERT(sizeof(type) == (size), #type " size")
 
 TARVO_EXTERN_C_BEGIN
 
@@ -223,13 +222,31 @@ typedef struct U8_ELEM {
 
 /* ---- conversion functions ---- */
 /* psEb is the control-data block PS_EB as PS_LesenTarvoDaten filled it; it is only read.
-   pAux is the caller's 4-byte area also given to PS_LesenTarvoDaten; it is not used. */
+   pAux is the caller's 4-byte area also given to PS_LesenTarvoDaten; it is not used.
+   Every function returns the number whose four-digit text it writes into RETURN_CODE
+   (returncodes.h names them); on a failure the output area is zero. A null block is 461. */
+
+/* Conversion between the base currency and another currency with the fixed euro rate or a
+   rate-file rate. Returns 0; 461 block version not "01", 401 sender blank, 462 neither or
+   both codes the base currency, 463 no rate or amount overflow, 467 currency blocked in the
+   rate file, 468 rate print demanded but not allowed, 465 rate type not G M B S X Y; from the
+   rate-file reader 444, 482, 485, 489 (with the reader's code text). */
 TARVO_API int32_t U1_UmrFwaehrBwaehr(U1_SB* sb, const void* psEb, void* pAux);
+/* Conversion between the base currency and another currency with the given rate. Returns 0;
+   261 the currency has a fixed euro rate, which was used instead (result written); 461, 401,
+   462, 463 as U1. */
 TARVO_API int32_t U2_UmrFwaehrBwaehrKv(U2_SB* sb, const void* psEb, void* pAux);
+/* Conversion between two currencies other than the base currency through it. Returns 0; 461,
+   401; 462 one of the codes is the base currency or both are equal; 463, 465, 467, 468 and
+   the reader's 444, 482, 485, 489 as U1, for either leg. */
 TARVO_API int32_t U3_UmrFwaehrBwaehrFwaehr(U3_SB* sb, const void* psEb, void* pAux);
+/* U3 with given rates. Returns 0; 261 a fixed euro rate replaced a given one; 461, 401, 462,
+   463 as U3. */
 TARVO_API int32_t U4_UmrFwaehrBwaehrFwaehrKv(U4_SB* sb, const void* psEb, void* pAux);
 
-/* Batches: count elements, each converted independently; result = largest element result. */
+/* Batches: count elements, each converted independently by U1 (U5), U2 (U6), U3 (U7) or U4
+   (U8), its result stored in the element. Returns the largest element result (so any failure
+   outranks 261, and 261 outranks 0); 0 for count <= 0; 461 for a null array and count > 0. */
 TARVO_API int32_t U5_UmrFwaehrBwaehr(int32_t count, U5_ELEM* elems, const void* psEb, void* pAux);
 TARVO_API int32_t U6_UmrFwaehrBwaehrKv(int32_t count, U6_ELEM* elems, const void* psEb, void* pAux);
 TARVO_API int32_t U7_UmrFwaehrBwaehrFwaehr(int32_t count, U7_ELEM* elems, const void* psEb,
@@ -243,7 +260,10 @@ TARVO_API void U2_AufraeumenU1U2(void);
 TARVO_API void U3_AufraeumenU3U4(void);
 TARVO_API void U4_AufraeumenU3U4(void);
 
-/* Rate-file reader: file named by TARVO_WAEHKURS, else "WAEHKURS.DAT". p2 and p3 are not used. */
+/* Rate-file reader: file named by TARVO_WAEHKURS, else "WAEHKURS.DAT". p2 and p3 are not used.
+   Returns 0; 481 block version not "01" (also for a null block), 401 sender blank, 489 file
+   missing or unreadable, 444 no memory, 482 currency not in the file, 485 no rate on or
+   before the requested date. */
 TARVO_API int32_t LW_LesenWaehrKursDaten(LW_SB* req, void* p2, void* p3);
 
 /* ---- work cells: per thread, null between calls; exported under their names ---- */
@@ -395,10 +415,6 @@ CK_CHECK_OFFSET(U7_ELEM, SB, 4);
 CK_CHECK_OFFSET(U8_ELEM, SB, 4);
 
 /* The further conversions (four decimals, balancing, smoothing) extend this interface. */
-#if defined(__has_include)
-#if __has_include("convkern_further.h")
 #include "convkern_further.h"
-#endif
-#endif
 
 #endif /* CONVKERN_H */

@@ -113,15 +113,22 @@ typedef struct G1_SB {
 #define G1_SB_OUT_END 2696
 
 /* ---- functions (psEb: control-data block, only read; pAux: handed on, not used) ---- */
+/* Each returns the number whose four-digit text it writes into RETURN_CODE; a null block is
+   461. */
 
-/* U1 with a four-decimal input amount and a four-decimal result with its rounding difference. */
+/* U1 with a four-decimal input amount and a four-decimal result with its rounding difference.
+   Returns the numbers of U1: 0, 461, 401, 462, 463, 465, 467, 468, 444, 482, 485, 489. */
 TARVO_API int32_t A1_UmrFwaehrBwaehr(A1_SB* sb, const void* psEb, void* pAux);
-/* A1 over count elements; result = largest element result (0 for count <= 0). */
+/* A1 over count elements. Returns the largest element result; 0 for count <= 0; 461 for a
+   null array and count > 0. */
 TARVO_API int32_t A5_UmrFwaehrBwaehr(int32_t count, A5_ELEM* elems, const void* psEb, void* pAux);
 /* Frees the calling thread's A1 work cells (those of U1/U2 and the three of A1). */
 TARVO_API void A1_Aufraeumen(void);
 
-/* Converts a total and its parts with U1 and balances the parts to the converted total. */
+/* Converts a total and its parts with U1 and balances the parts to the converted total.
+   Returns 0; 461 block version not "01", 401 sender blank, 470 item count outside 2 to 50,
+   471 balancing method not '0' '1' '2', 472 parts do not add up to the total, 463 amount
+   overflow or no memory; or the first failing item's U1 number (also in that item). */
 TARVO_API int32_t B1_UmrMitBetrAusgl(B1_SB* sb, const void* psEb, void* pAux);
 /* Distribution helpers of B1; they act only while B1 holds its work cells and do nothing when
    called outside it (Upd_SSV needs only the block). */
@@ -134,7 +141,11 @@ TARVO_API void B1_Aufraeum_Loop(void);  /* B1Wert64, B1OptDiff64, B1Betrag13p2 a
                                            B1Betrag1p6) */
 TARVO_API void B1_Aufraeum_Konst(void); /* B1Delta64, B1D01_64, B1DeltaN64, B1Null64 */
 
-/* Converts the items with U1 and expresses each as whole smoothing units plus a remainder. */
+/* Converts the items with U1 and expresses each as whole smoothing units plus a remainder.
+   Returns 0; 461 block version not "01", 401 sender blank, 470 item count outside 1 to 50,
+   473 smoothing method not 'G' or 'M', 474 neither value nor exponent given, 475 value or
+   exponent out of range, 463 no memory; else the largest item result (each item's U1
+   number, or 463 when smoothing it ran out of memory). */
 TARVO_API int32_t G1_UmrMitGlaettung(G1_SB* sb, const void* psEb, void* pAux);
 TARVO_API void G1_Aufraeum1(void); /* G1Rund32, G1RundZ32 */
 TARVO_API void G1_Aufraeum2(void); /* the per-item cells */

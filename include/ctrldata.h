@@ -10,12 +10,6 @@
 #include "tarvo_export.h"
 #include "returncodes.h"
 
-#ifdef __cplusplus
-#define PS_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
-#else
-#define PS_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
-#endif
-
 TARVO_EXTERN_C_BEGIN
 
 /* ---------------------------------------------------------------------------------------
@@ -50,19 +44,19 @@ typedef struct PS_SB {
     char Reserve4[10];   /* 73 not used */
 } PS_SB;
 
-PS_STATIC_ASSERT(sizeof(PS_SB) == 83, "PS_SB size");
-PS_STATIC_ASSERT(offsetof(PS_SB, SB_VERSION) == 0, "PS_SB.SB_VERSION");
-PS_STATIC_ASSERT(offsetof(PS_SB, Reserve1) == 2, "PS_SB.Reserve1");
-PS_STATIC_ASSERT(offsetof(PS_SB, RETURN_CODE) == 22, "PS_SB.RETURN_CODE");
-PS_STATIC_ASSERT(offsetof(PS_SB, Reserve2) == 26, "PS_SB.Reserve2");
-PS_STATIC_ASSERT(offsetof(PS_SB, SENDER) == 36, "PS_SB.SENDER");
-PS_STATIC_ASSERT(offsetof(PS_SB, Reserve3) == 44, "PS_SB.Reserve3");
-PS_STATIC_ASSERT(offsetof(PS_SB, EB_VERSION) == 53, "PS_SB.EB_VERSION");
-PS_STATIC_ASSERT(offsetof(PS_SB, EB_VERSION_0) == 55, "PS_SB.EB_VERSION_0");
-PS_STATIC_ASSERT(offsetof(PS_SB, ANWENDUNG) == 56, "PS_SB.ANWENDUNG");
-PS_STATIC_ASSERT(offsetof(PS_SB, ANWENDUNG_0) == 64, "PS_SB.ANWENDUNG_0");
-PS_STATIC_ASSERT(offsetof(PS_SB, BEZUGSDATUM) == 65, "PS_SB.BEZUGSDATUM");
-PS_STATIC_ASSERT(offsetof(PS_SB, Reserve4) == 73, "PS_SB.Reserve4");
+TARVO_STATIC_ASSERT(sizeof(PS_SB) == 83, "PS_SB size");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, SB_VERSION) == 0, "PS_SB.SB_VERSION");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, Reserve1) == 2, "PS_SB.Reserve1");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, RETURN_CODE) == 22, "PS_SB.RETURN_CODE");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, Reserve2) == 26, "PS_SB.Reserve2");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, SENDER) == 36, "PS_SB.SENDER");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, Reserve3) == 44, "PS_SB.Reserve3");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, EB_VERSION) == 53, "PS_SB.EB_VERSION");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, EB_VERSION_0) == 55, "PS_SB.EB_VERSION_0");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, ANWENDUNG) == 56, "PS_SB.ANWENDUNG");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, ANWENDUNG_0) == 64, "PS_SB.ANWENDUNG_0");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, BEZUGSDATUM) == 65, "PS_SB.BEZUGSDATUM");
+TARVO_STATIC_ASSERT(offsetof(PS_SB, Reserve4) == 73, "PS_SB.Reserve4");
 
 /* ---------------------------------------------------------------------------------------
  * Currency row (51 bytes)
@@ -81,17 +75,17 @@ typedef struct PS_Waehrung {
     char Reserve[6];    /* 45 zero */
 } PS_Waehrung;
 
-PS_STATIC_ASSERT(sizeof(PS_Waehrung) == PS_WAEHRUNG_SIZE, "PS_Waehrung size");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, ISOCode) == 0, "PS_Waehrung.ISOCode");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, FixKurs) == 4, "PS_Waehrung.FixKurs");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, CodeNr1) == 18, "PS_Waehrung.CodeNr1");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, CodeNr2) == 22, "PS_Waehrung.CodeNr2");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, GueltigAb) == 26, "PS_Waehrung.GueltigAb");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, Dezimalen) == 34, "PS_Waehrung.Dezimalen");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, EinheitExp) == 35, "PS_Waehrung.EinheitExp");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, UmlaufKz) == 36, "PS_Waehrung.UmlaufKz");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, GueltigBis) == 37, "PS_Waehrung.GueltigBis");
-PS_STATIC_ASSERT(offsetof(PS_Waehrung, Reserve) == 45, "PS_Waehrung.Reserve");
+TARVO_STATIC_ASSERT(sizeof(PS_Waehrung) == PS_WAEHRUNG_SIZE, "PS_Waehrung size");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, ISOCode) == 0, "PS_Waehrung.ISOCode");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, FixKurs) == 4, "PS_Waehrung.FixKurs");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, CodeNr1) == 18, "PS_Waehrung.CodeNr1");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, CodeNr2) == 22, "PS_Waehrung.CodeNr2");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, GueltigAb) == 26, "PS_Waehrung.GueltigAb");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, Dezimalen) == 34, "PS_Waehrung.Dezimalen");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, EinheitExp) == 35, "PS_Waehrung.EinheitExp");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, UmlaufKz) == 36, "PS_Waehrung.UmlaufKz");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, GueltigBis) == 37, "PS_Waehrung.GueltigBis");
+TARVO_STATIC_ASSERT(offsetof(PS_Waehrung, Reserve) == 45, "PS_Waehrung.Reserve");
 
 /* ---------------------------------------------------------------------------------------
  * Application entry (117 bytes)
@@ -109,17 +103,17 @@ typedef struct PS_Anwendung {
     char Reserve[32];    /*  85 zero */
 } PS_Anwendung;
 
-PS_STATIC_ASSERT(sizeof(PS_Anwendung) == PS_ANWENDUNG_SIZE, "PS_Anwendung size");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, Name) == 0, "PS_Anwendung.Name");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, Modus) == 9, "PS_Anwendung.Modus");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, TestBibl) == 10, "PS_Anwendung.TestBibl");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, ProdBibl) == 28, "PS_Anwendung.ProdBibl");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, Datenbank) == 46, "PS_Anwendung.Datenbank");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, PeriodenKz) == 51, "PS_Anwendung.PeriodenKz");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, UmstBeginn) == 61, "PS_Anwendung.UmstBeginn");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, UmstEnde) == 69, "PS_Anwendung.UmstEnde");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, Stichtag) == 77, "PS_Anwendung.Stichtag");
-PS_STATIC_ASSERT(offsetof(PS_Anwendung, Reserve) == 85, "PS_Anwendung.Reserve");
+TARVO_STATIC_ASSERT(sizeof(PS_Anwendung) == PS_ANWENDUNG_SIZE, "PS_Anwendung size");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, Name) == 0, "PS_Anwendung.Name");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, Modus) == 9, "PS_Anwendung.Modus");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, TestBibl) == 10, "PS_Anwendung.TestBibl");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, ProdBibl) == 28, "PS_Anwendung.ProdBibl");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, Datenbank) == 46, "PS_Anwendung.Datenbank");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, PeriodenKz) == 51, "PS_Anwendung.PeriodenKz");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, UmstBeginn) == 61, "PS_Anwendung.UmstBeginn");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, UmstEnde) == 69, "PS_Anwendung.UmstEnde");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, Stichtag) == 77, "PS_Anwendung.Stichtag");
+TARVO_STATIC_ASSERT(offsetof(PS_Anwendung, Reserve) == 85, "PS_Anwendung.Reserve");
 
 /* ---------------------------------------------------------------------------------------
  * Fields 1 to 13 of PS_EB, shared by PS_EB and the stored blocks of TarvoDaten (2638
@@ -148,23 +142,23 @@ typedef struct PS_EB {
     char Fuell2[1];         /* 2755 fill to a multiple of 4 */
 } PS_EB;
 
-PS_STATIC_ASSERT(sizeof(PS_EB) == PS_EB_SIZE, "PS_EB size");
-PS_STATIC_ASSERT(offsetof(PS_EB, EB_Version) == 0, "PS_EB.EB_Version");
-PS_STATIC_ASSERT(offsetof(PS_EB, AufrufDatumS0) == 3, "PS_EB.AufrufDatumS0");
-PS_STATIC_ASSERT(offsetof(PS_EB, AufrufDatum) == 15, "PS_EB.AufrufDatum");
-PS_STATIC_ASSERT(offsetof(PS_EB, AufrufZeit) == 23, "PS_EB.AufrufZeit");
-PS_STATIC_ASSERT(offsetof(PS_EB, Fuell1) == 33, "PS_EB.Fuell1");
-PS_STATIC_ASSERT(offsetof(PS_EB, AufrufZeitstempel) == 36, "PS_EB.AufrufZeitstempel");
-PS_STATIC_ASSERT(offsetof(PS_EB, BasisWaehrung) == 40, "PS_EB.BasisWaehrung");
-PS_STATIC_ASSERT(offsetof(PS_EB, HeimWaehrung) == 44, "PS_EB.HeimWaehrung");
-PS_STATIC_ASSERT(offsetof(PS_EB, NotierungHeim) == 48, "PS_EB.NotierungHeim");
-PS_STATIC_ASSERT(offsetof(PS_EB, Notierung2) == 49, "PS_EB.Notierung2");
-PS_STATIC_ASSERT(offsetof(PS_EB, NotierungEuro) == 50, "PS_EB.NotierungEuro");
-PS_STATIC_ASSERT(offsetof(PS_EB, Reserve1) == 51, "PS_EB.Reserve1");
-PS_STATIC_ASSERT(offsetof(PS_EB, WaehrAnzahl) == 84, "PS_EB.WaehrAnzahl");
-PS_STATIC_ASSERT(offsetof(PS_EB, Waehrung) == 88, "PS_EB.Waehrung");
-PS_STATIC_ASSERT(offsetof(PS_EB, Anwendung) == PS_EB_BODY_SIZE, "PS_EB.Anwendung");
-PS_STATIC_ASSERT(offsetof(PS_EB, Fuell2) == 2755, "PS_EB.Fuell2");
+TARVO_STATIC_ASSERT(sizeof(PS_EB) == PS_EB_SIZE, "PS_EB size");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, EB_Version) == 0, "PS_EB.EB_Version");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, AufrufDatumS0) == 3, "PS_EB.AufrufDatumS0");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, AufrufDatum) == 15, "PS_EB.AufrufDatum");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, AufrufZeit) == 23, "PS_EB.AufrufZeit");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, Fuell1) == 33, "PS_EB.Fuell1");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, AufrufZeitstempel) == 36, "PS_EB.AufrufZeitstempel");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, BasisWaehrung) == 40, "PS_EB.BasisWaehrung");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, HeimWaehrung) == 44, "PS_EB.HeimWaehrung");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, NotierungHeim) == 48, "PS_EB.NotierungHeim");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, Notierung2) == 49, "PS_EB.Notierung2");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, NotierungEuro) == 50, "PS_EB.NotierungEuro");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, Reserve1) == 51, "PS_EB.Reserve1");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, WaehrAnzahl) == 84, "PS_EB.WaehrAnzahl");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, Waehrung) == 88, "PS_EB.Waehrung");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, Anwendung) == PS_EB_BODY_SIZE, "PS_EB.Anwendung");
+TARVO_STATIC_ASSERT(offsetof(PS_EB, Fuell2) == 2755, "PS_EB.Fuell2");
 
 /* ---------------------------------------------------------------------------------------
  * The built-in record TarvoDaten: a block count and two blocks back to back. Every block
@@ -196,19 +190,19 @@ typedef struct PS_TarvoDaten {
     PS_TarvoBlock2 Block2;
 } PS_TarvoDaten;
 
-PS_STATIC_ASSERT(sizeof(PS_TarvoBlock1) == 3120, "PS_TarvoBlock1 size");
-PS_STATIC_ASSERT(sizeof(PS_TarvoBlock2) == 2768, "PS_TarvoBlock2 size");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock1, AnwAnzahl) == 4, "PS_TarvoBlock1.AnwAnzahl");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock1, LetzterBlock) == 8, "PS_TarvoBlock1.LetzterBlock");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock1, EB_Version) == 12, "PS_TarvoBlock1.EB_Version");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock1, AufrufZeitstempel) == 48, "PS_TarvoBlock1 stamp");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock1, WaehrAnzahl) == 96, "PS_TarvoBlock1.WaehrAnzahl");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock1, Waehrung) == 100, "PS_TarvoBlock1.Waehrung");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock1, Anwendung) == 2650, "PS_TarvoBlock1.Anwendung");
-PS_STATIC_ASSERT(offsetof(PS_TarvoBlock2, Anwendung) == 2650, "PS_TarvoBlock2.Anwendung");
-PS_STATIC_ASSERT(sizeof(PS_TarvoDaten) == PS_TARVODATEN_SIZE, "PS_TarvoDaten size");
-PS_STATIC_ASSERT(offsetof(PS_TarvoDaten, Block1) == 4, "PS_TarvoDaten.Block1");
-PS_STATIC_ASSERT(offsetof(PS_TarvoDaten, Block2) == 3124, "PS_TarvoDaten.Block2");
+TARVO_STATIC_ASSERT(sizeof(PS_TarvoBlock1) == 3120, "PS_TarvoBlock1 size");
+TARVO_STATIC_ASSERT(sizeof(PS_TarvoBlock2) == 2768, "PS_TarvoBlock2 size");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock1, AnwAnzahl) == 4, "PS_TarvoBlock1.AnwAnzahl");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock1, LetzterBlock) == 8, "PS_TarvoBlock1.LetzterBlock");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock1, EB_Version) == 12, "PS_TarvoBlock1.EB_Version");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock1, AufrufZeitstempel) == 48, "PS_TarvoBlock1 stamp");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock1, WaehrAnzahl) == 96, "PS_TarvoBlock1.WaehrAnzahl");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock1, Waehrung) == 100, "PS_TarvoBlock1.Waehrung");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock1, Anwendung) == 2650, "PS_TarvoBlock1.Anwendung");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoBlock2, Anwendung) == 2650, "PS_TarvoBlock2.Anwendung");
+TARVO_STATIC_ASSERT(sizeof(PS_TarvoDaten) == PS_TARVODATEN_SIZE, "PS_TarvoDaten size");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoDaten, Block1) == 4, "PS_TarvoDaten.Block1");
+TARVO_STATIC_ASSERT(offsetof(PS_TarvoDaten, Block2) == 3124, "PS_TarvoDaten.Block2");
 
 /* ---------------------------------------------------------------------------------------
  * Exported data and functions
@@ -232,16 +226,20 @@ TARVO_API void InitTarvoDaten(void);
 TARVO_API int32_t PS_LesenTarvoDaten(PS_SB* sb, void* reserve, PS_EB* eb);
 
 /* Date helpers. tDate = YYYYMMDD (8 chars), tS0Date = DD.MM.YYYY in 12 bytes, tS0Time =
- * HH:MM:SS in 10 bytes. Phases: 1 before start, 2 from start to the day before end,
- * 3 from end on. Comparisons return 1 when the second date lies after the first. */
+ * HH:MM:SS in 10 bytes. The text helpers return their buffer. */
 TARVO_API char* smalItoA(int32_t value, char* buffer, int32_t width);
 TARVO_API char* GetFormTM_tS0Date(const struct tm* t, char* buffer12);
 TARVO_API char* GetFromTM_tS0Time(const struct tm* t, char* buffer10);
 TARVO_API char* tS0Date_to_tDate(const char* s0date, char* buffer8);
+/* Return 1 when the second date lies after the first, -1 when before, 0 when the same day
+ * (0 also for a null argument). */
 TARVO_API int32_t CompareDate_tm_tDate(const struct tm* t, const char* date);
 TARVO_API int32_t CompareDate_tDate_tDate(const char* a, const char* b);
+/* Phase of a date: 1 before start, 2 from start to the day before end, 3 from end on. */
 TARVO_API int32_t WhereAmIToday(const struct tm* t, const char* start, const char* end);
 TARVO_API int32_t WhereAmINow(const char* reference, const char* start, const char* end);
+/* Replaces each byte of buffer found in set by the replacement at the same position; returns
+ * the number of bytes replaced (0 for a null argument or length <= 0). */
 TARVO_API int32_t _MemReplaceChar(char* buffer, int32_t length, const char* set,
                                   const char* replacement);
 

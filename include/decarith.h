@@ -8,15 +8,6 @@
 
 #include "tarvo_export.h"
 
-/* Compile-time layout check usable from C and C++. */
-#ifndef TARVO_STATIC_ASSERT
-#ifdef __cplusplus
-#define TARVO_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
-#else
-#define TARVO_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
-#endif
-#endif
-
 TARVO_EXTERN_C_BEGIN
 
 /* Sign byte values of a cell. Readers treat any non-zero sign byte as negative. */

@@ -1,4 +1,4 @@
-/* Export macro for the C interface of the Tarvo libraries. */
+/* Export macro, C linkage guards and compile-time layout checks of the Tarvo C interface. */
 #ifndef TARVO_EXPORT_H
 #define TARVO_EXPORT_H
 
@@ -14,6 +14,13 @@
 #else
 #define TARVO_EXTERN_C_BEGIN
 #define TARVO_EXTERN_C_END
+#endif
+
+/* Compile-time checks of the record layouts, usable from C and C++. */
+#ifdef __cplusplus
+#define TARVO_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+#else
+#define TARVO_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
 #endif
 
 #endif

@@ -40,7 +40,7 @@ ControlData prepareItems(BG_ITEM* items, const ItemOptions& o, const Context& ct
 }
 
 bool controlDataFailed(const ControlData& cd) {
-    if (cd.rc == 0 || cd.rc == 443)
+    if (controlDataLoaded(cd.rc))
         return false;
     std::cerr << "tarvo: control data: " << describe(cd.rc) << "\n";
     return true;
@@ -54,7 +54,7 @@ std::string u1Result(const U1_SB& sb) {
 int reportItemFailures(const BG_ITEM* items, std::size_t n, int32_t rc) {
     for (std::size_t i = 0; i < n; ++i) {
         int32_t r = getInt32(items[i].ITEM_RESULT);
-        if (r != 0 && r != 261)
+        if (!conversionOk(r))
             std::cerr << "tarvo: item " << i << ": " << describe(r) << "\n";
     }
     std::cerr << "tarvo: " << describe(rc) << "\n";
@@ -114,7 +114,7 @@ int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char 
     if (controlDataFailed(cd))
         return 1;
     int32_t rc = G1_UmrMitGlaettung(sb.get(), &cd.eb, &cd.aux);
-    if (rc >= 470 && rc <= 475) {
+    if (rc >= tarvo::rc::kBadIndex && rc <= tarvo::rc::kSmoothingValueWrong) {
         std::cerr << "tarvo: " << describe(rc) << "\n";
         return 1;
     }
@@ -125,7 +125,7 @@ int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char 
     for (std::size_t i = 0; i < o.amounts.size(); ++i) {
         const BG_ITEM& it = sb->ITEMS[i];
         int32_t r = getInt32(it.ITEM_RESULT);
-        bool ok = r == 0 || r == 261;
+        bool ok = conversionOk(r);
         std::cout << std::left << std::setw(6) << (i + 1) << std::right << std::setw(18)
                   << fieldToDecimal(it.SB.AMOUNT_E, 13, 2) << std::setw(18)
                   << (ok ? u1Result(it.SB) : "-") << std::setw(12)
@@ -133,7 +133,7 @@ int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char 
                   << (ok ? fieldToDecimal(sb->REST_OUT[i], 13, 2) : "-") << "  "
                   << (r == 0 ? "0" : describe(r)) << "\n";
     }
-    if (rc != 0 && rc != 261) {
+    if (!conversionOk(rc)) {
         std::cerr << "tarvo: " << describe(rc) << "\n";
         return 1;
     }

@@ -187,7 +187,7 @@ class ControlDataCache {
         ControlData cd = loadControlData(ctx_.cdVersion, ctx_.application, {date8, 8});
         e.rc = cd.rc;
         e.aux = cd.aux;
-        if (cd.rc != 0 && cd.rc != 443)
+        if (!controlDataLoaded(cd.rc))
             return;
         if (!reference_)
             reference_ = std::make_unique<PS_EB>(cd.eb);
@@ -375,7 +375,7 @@ class Converter {
             const Group& grp = c.groups[g];
             const std::uint32_t* idx = order_.data() + start_[g];
             const std::size_t n = start_[g + 1] - start_[g];
-            if (grp.rc != 0 && grp.rc != 443) {
+            if (!controlDataLoaded(grp.rc)) {
                 for (std::size_t k = 0; k < n; ++k) {
                     Row& r = c.rows[idx[k]];
                     r.rc = grp.rc;
@@ -398,7 +398,7 @@ class Converter {
             again_.clear();
             for (std::size_t k = 0; k < n; ++k) {
                 const U5_ELEM& e = u5_[k];
-                if (e.RESULT == 462) {
+                if (e.RESULT == tarvo::rc::kIsoCombination) {
                     again_.push_back(idx[k]);
                     continue;
                 }
@@ -422,7 +422,7 @@ class Converter {
 
     template <class SB> static void take(Row& row, int32_t rc, const SB& sb) {
         row.rc = rc;
-        if (rc == 0 || rc == 261)
+        if (conversionOk(rc))
             row.result = resultAmount(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0);
     }
 
@@ -438,7 +438,7 @@ class Converter {
         out.reserve(c.rows.size() * 64);
         c.rowEnd.reserve(c.rows.size());
         for (const Row& r : c.rows) {
-            const bool ok = r.error.empty() && (r.rc == 0 || r.rc == 261);
+            const bool ok = r.error.empty() && conversionOk(r.rc);
             ok ? ++c.converted : ++c.failed;
             appendNumber(out, r.line);
             out += ',';

@@ -40,7 +40,7 @@ int runExport(const std::string& path, bool ebcdic, bool lf) {
 int runShow(const std::string& date, const Context& ctx) {
     std::string ref = date.empty() ? today() : dateArg(date, "--date");
     ControlData cd = loadControlData(ctx.cdVersion, ctx.application, ref);
-    if (cd.rc != 0 && cd.rc != 443) {
+    if (!controlDataLoaded(cd.rc)) {
         std::cerr << "tarvo: control data: " << describe(cd.rc) << "\n";
         return 1;
     }
@@ -52,7 +52,7 @@ int runShow(const std::string& date, const Context& ctx) {
         std::cout << "source               " << file << "\n";
     else
         std::cout << "source               built-in (no " << (*file ? file : "TARVO.DAT") << ")\n";
-    if (cd.rc == 443)
+    if (cd.rc == tarvo::rc::kDefaultEntryUsed)
         std::cout << "note                 " << describe(cd.rc) << ": default entry used\n";
     std::cout << "version              " << text(eb.EB_Version, 3) << "\n"
               << "reference date       " << shownDate(ref.c_str()) << "\n"

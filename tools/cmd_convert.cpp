@@ -80,7 +80,7 @@ void printText(const ConvertRequest& q, const ConvertResult& r, const std::strin
     if (r.triangulated)
         std::cout << " (through " << r.base << ")";
     std::cout << "\n";
-    if (r.rc == 261)
+    if (r.rc == tarvo::rc::kRateIgnored)
         std::cout << "  warning              " << describe(r.rc) << "\n";
     std::cout << "  input                " << fieldToDecimal(input.c_str(), 13, 2) << " " << q.from
               << "\n";
@@ -102,7 +102,7 @@ void printJson(const ConvertRequest& q, const ConvertResult& r) {
               << ", \"function\": " << jsonString(r.function)
               << ", \"from\": " << jsonString(q.from) << ", \"to\": " << jsonString(q.to)
               << ", \"input\": " << jsonString(fieldToDecimal(q.amount.c_str(), 13, 2));
-    if (r.rc == 0 || r.rc == 261) {
+    if (conversionOk(r.rc)) {
         std::cout << ", \"result\": " << jsonString(r.amount) << ", \"decimals\": " << r.decimals
                   << ", \"rounding_difference\": " << jsonString(r.roundDiff);
         if (r.triangulated) {
@@ -174,7 +174,7 @@ void addConvertCommand(CLI::App& app, Context& ctx) {
             q.rateTo = givenRate(o->rateTo, "to");
             q.decimals = o->decimals == 2 ? '2' : '0';
             ControlData cd = loadControlData(ctx.cdVersion, ctx.application, ref);
-            if (cd.rc != 0 && cd.rc != 443) {
+            if (!controlDataLoaded(cd.rc)) {
                 std::cerr << "tarvo: control data: " << describe(cd.rc) << "\n";
                 if (o->json)
                     std::cout << "{\"code\": " << cd.rc
@@ -182,7 +182,7 @@ void addConvertCommand(CLI::App& app, Context& ctx) {
                 return 1;
             }
             ConvertResult r = convert(q, cd);
-            if (r.rc != 0 && r.rc != 261) {
+            if (!conversionOk(r.rc)) {
                 std::cerr << "tarvo: conversion failed: " << describe(r.rc) << "\n";
                 if (o->json)
                     printJson(q, r);

@@ -115,7 +115,8 @@ int runShow(const ShowOptions& o) {
             if (auto hit = rf::lookup(f, r.iso, d))
                 shown.push_back(*hit);
             else
-                std::cout << r.iso << ": no rate on or before " << shownDate(d) << " (485)\n";
+                std::cout << r.iso << ": no rate on or before " << shownDate(d) << " ("
+                          << tarvo::rc::kNoRateInFile << ")\n";
         }
     } else {
         for (const auto& r : f.records)
@@ -123,7 +124,8 @@ int runShow(const ShowOptions& o) {
                 shown.push_back(r);
     }
     if (!o.currency.empty() && shown.empty() && o.date.empty()) {
-        std::cerr << "tarvo: " << o.currency << " is not in " << o.file << " (482)\n";
+        std::cerr << "tarvo: " << o.currency << " is not in " << o.file << " ("
+                  << tarvo::rc::kIsoNotInFile << ")\n";
         return 1;
     }
     std::cout << "ISO  No.  rate date   1 EUR =              unit  stored rate   dec  quot  "

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <map>
 
 namespace tarvo::tool {
 
@@ -175,52 +174,8 @@ ControlData loadControlData(std::string_view version, std::string_view applicati
 }
 
 std::string returnText(int32_t rc) {
-    static const std::map<int32_t, std::string_view> texts{
-        {0, "OK"},
-        {261, "Price input ignored and conversion done with Euro price"},
-        {400, "Versions-Nummer im SB ist Blank oder ungueltig"},
-        {401, "Absender-Modulname im SB ist Blank"},
-        {402, "Funktions-Gruppe im SB ist falsch"},
-        {403, "Input monetary sum has more than 15 digits"},
-        {440, "Einzel-Funktion im SB ist falsch"},
-        {441, "Versions-Nummer im SB ist falsch"},
-        {442, "Angeforderte EB-Version nicht gefunden"},
-        {443, "Angeforderte Projekt-Daten nicht gef."},
-        {444, "Speicherfehler"},
-        {460, "Einzel-Funktion im SB ist falsch"},
-        {461, "Versions-Nummer im SB ist falsch"},
-        {462, "Non-permissible ISO-Code combination"},
-        {463, "No rate/Amount overflow"},
-        {465, "Invalid price type for non-participating currency"},
-        {466, "Kursvorgabe bei EWU-Teilnehmer verboten"},
-        {467, "Blocking code set in the currency file"},
-        {468, "Kurs-Druck-Kennz in SB == J und in DB-Tabelle == N"},
-        {469, "Rate is zero"},
-        {470, "Wrong number of items"},
-        {471, "Wrong balancing method"},
-        {472, "The parts do not add up to the total"},
-        {473, "Wrong smoothing method"},
-        {474, "Smoothing value missing"},
-        {475, "Smoothing value out of range"},
-        {480, "Einzel-Funktion im SB ist falsch"},
-        {481, "Versions-Nummer im SB ist falsch"},
-        {482, "ISO-Code not found in the currency file"},
-        {483, "Waehrungs-Nummer nicht im Datenbestand gefunden"},
-        {484, "Valuten-Daten nicht in DB-Tabelle"},
-        {485, "No valid price found in the currency file"},
-        {487, "Waehrung gesperrt"},
-        {489, "Currency file not found"},
-        {520, "Einzel-Funktion im SB ist falsch"},
-        {521, "Versions-Nummer im SB ist falsch"},
-        {522, "Prozentsatz nicht groesser 0"},
-        {523, "Betrags-Ueberlauf nach Mult. / Div."},
-        {524, "Rundungsart falsch nur 'A' oder 'R' erlaubt"},
-        {525, "Rundungsstelle < 0 oder > 5"},
-        {526, "ETag nicht groesser 0"},
-        {527, "GTag nicht groesser 0"},
-    };
-    auto it = texts.find(rc);
-    return it == texts.end() ? std::string("unknown return number") : std::string(it->second);
+    const tarvo::rc::Row* row = tarvo::rc::find(rc);
+    return row == nullptr ? std::string("unknown return number") : tarvo::rc::toolText(*row);
 }
 
 std::string describe(int32_t rc) {

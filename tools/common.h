@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "ctrldata.h"
+#include "returncode.h"
 
 namespace tarvo::tool {
 
@@ -58,7 +59,16 @@ struct ControlData {
 ControlData loadControlData(std::string_view version, std::string_view application,
                             std::string_view referenceDate);
 
-// Text of a return number, English where the calculator has one.
+// The loader's success: 0, or 443 (loaded with the default application entry).
+inline bool controlDataLoaded(int32_t rc) {
+    return rc == tarvo::rc::kOk || rc == tarvo::rc::kDefaultEntryUsed;
+}
+// A conversion's success: 0, or 261 (a fixed euro rate replaced the given one).
+inline bool conversionOk(int32_t rc) {
+    return rc == tarvo::rc::kOk || rc == tarvo::rc::kRateIgnored;
+}
+
+// Text of a return number: English where the return-code table has it, else German.
 std::string returnText(int32_t rc);
 // "463 No rate/Amount overflow"
 std::string describe(int32_t rc);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "controldata_rules.h"
+
 namespace tarvo::tool {
 
 namespace {
@@ -48,7 +50,7 @@ template <class SB>
 bool resultHead(ConvertResult& r, const SB& sb, int32_t rc, const char* function) {
     r.rc = rc;
     r.function = function;
-    if (rc != 0 && rc != 261)
+    if (!conversionOk(rc))
         return false;
     r.amount = amountOf(sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0, r.decimals);
     r.roundDiff = fieldToDecimal(sb.ROUND_DIFF, 1, 6);
@@ -80,7 +82,7 @@ template <class SB> ConvertResult twoLegResult(const SB& sb, int32_t rc, const c
 } // namespace
 
 std::string baseCurrency(const PS_EB& eb) {
-    const char* b = eb.Anwendung.PeriodenKz[1] == 'J' ? eb.BasisWaehrung : eb.HeimWaehrung;
+    const char* b = tarvo::ctl::baseCurrency(&eb);
     return std::string(b, strnlen(b, 3));
 }
 
@@ -126,7 +128,7 @@ ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
         putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given ? &*given : nullptr);
         sb.DEC_FLAG_A = req.decimals;
         int32_t rc = U2_UmrFwaehrBwaehrKv(&sb, &cd.eb, aux);
-        ConvertResult r = oneLegResult(sb, rc, "U2", rc == 261 ? 'J' : 'N');
+        ConvertResult r = oneLegResult(sb, rc, "U2", rc == tarvo::rc::kRateIgnored ? 'J' : 'N');
         r.base = base;
         return r;
     }
@@ -151,7 +153,7 @@ ConvertResult convert(const ConvertRequest& req, const ControlData& cd) {
     U1_SB u1;
     fillU1(u1, req);
     int32_t rc = U1_UmrFwaehrBwaehr(&u1, &cd.eb, aux);
-    if (rc != 462) {
+    if (rc != tarvo::rc::kIsoCombination) {
         ConvertResult r = resultOfU1(u1, rc);
         r.base = base;
         return r;
