@@ -482,8 +482,12 @@ CellT<W>* addCellsBinary(const CellT<W>* a, const CellT<W>* b, bool negateB, int
     if ((na > 0 && na + s - sa > W) || (nb > 0 && nb + s - sb > W)) {
         return nullptr;
     }
-    ma *= bin::pow10(s - sa);
-    mb *= bin::pow10(s - sb);
+    if (s > sa) {
+        ma *= bin::pow10(s - sa);
+    }
+    if (s > sb) {
+        mb *= bin::pow10(s - sb);
+    }
     const bool negA = negative(a->sign);
     const bool negB = negative(b->sign) != negateB;
     u128 r = 0;
@@ -624,6 +628,9 @@ bool divBinary(const Dez32* a, const Dez32* b, int32_t d, Dez64*& r) {
 template <int W> bool keptDigits(const CellT<W>* v, int k, int kept, u128& m) {
     if (kept > bin::kMaxDigits) {
         return false;
+    }
+    if (k + ((kept + 7) & ~7) <= W) {
+        return bin::loadDigits(v->digits + k, kept, m); // whole words inside the digits
     }
     uint8_t digits[W + 8] = {};
     std::memcpy(digits, v->digits, W);

@@ -148,7 +148,8 @@ template <int W, int N, int M, int SIZE> char* writeFieldFast(const CellT<W>* v)
     const uint64_t text =
         static_cast<uint64_t>(value) * static_cast<uint64_t>(bin::pow10(M - v->scale));
     char chars[16];
-    bin::store8(chars, __builtin_bswap64(bin::bytes8(text / 100000000u)) | kZeros);
+    const uint64_t high = text / 100000000u;
+    bin::store8(chars, high != 0 ? __builtin_bswap64(bin::bytes8(high)) | kZeros : kZeros);
     bin::store8(chars + 8, __builtin_bswap64(bin::bytes8(text % 100000000u)) | kZeros);
     auto* out = static_cast<char*>(AR_New_(SIZE));
     if (out != nullptr) {

@@ -39,7 +39,7 @@ struct EnvView {
     bool present;
     bool valid;
 };
-thread_local EnvView envView;
+__attribute__((tls_model("initial-exec"))) thread_local EnvView envView;
 
 const char* hookValue() {
     char** env = environ;
@@ -138,7 +138,9 @@ struct BlockCache {
     bool registered;
     bool closed; // the thread is ending: blocks go back to the heap from now on
 };
-thread_local BlockCache cache;
+// Initial-exec: a few dozen bytes of static TLS instead of a __tls_get_addr call per request
+// (the dynamic loader keeps room for that much even for a library loaded later with dlopen).
+__attribute__((tls_model("initial-exec"))) thread_local BlockCache cache;
 
 void* nextOf(void* block) {
     void* next;

@@ -83,6 +83,15 @@ inline uint64_t bytes8(uint64_t v) {
 // digit. Reads whole words: p[0 .. n rounded up to 8) must be readable; bytes from n on are
 // ignored.
 inline bool loadDigits(const uint8_t* p, int n, u128& v) {
+    if (n <= 16) { // the common case: one or two words
+        const uint64_t w0 = n > 0 ? load8(p) & byteMask(n) : 0;
+        const uint64_t w1 = n > 8 ? load8(p + 8) & byteMask(n - 8) : 0;
+        if (notDigits(w0 | w1) != 0) {
+            return false;
+        }
+        v = value8(w0) + (n > 8 ? value8(w1) * 100000000u : 0);
+        return true;
+    }
     uint64_t w[5] = {};
     const int words = (n + 7) / 8;
     for (int j = 0; j < words; ++j) {
@@ -138,6 +147,10 @@ inline uint64_t divide128(uint64_t hi, uint64_t lo, uint64_t d, uint64_t& rem) {
 // The digits of v < 10^38 into out[0..37], least significant first; out must be zero-filled
 // and 48 bytes long (whole words are written).
 inline void storeDigits(u128 v, uint8_t* out) {
+    if (v < 100000000u) {
+        store8(out, bytes8(static_cast<uint64_t>(v)));
+        return;
+    }
     const auto hi = static_cast<uint64_t>(v >> 64);
     if (hi == 0) {
         const auto x = static_cast<uint64_t>(v);
