@@ -196,13 +196,18 @@ void* allocate(size_t n) {
     return raw + kHeader;
 }
 
+// Once per thread, out of line so that release keeps no frame.
+__attribute__((noinline)) void registerRelease() {
+    cache.registered = true;
+    static thread_local CacheRelease atExit; // runs releaseCache when the thread ends
+}
+
 void release(void* block) {
     unsigned char* raw = static_cast<unsigned char*>(block) - kHeader;
     const int k = raw[0];
     if (k < kClasses && cache.count[k] < kKeep && !cache.closed) {
-        if (!cache.registered) {
-            cache.registered = true;
-            static thread_local CacheRelease atExit; // runs releaseCache when the thread ends
+        if (__builtin_expect(!cache.registered, 0)) {
+            registerRelease();
         }
         std::memcpy(block, &cache.head[k], sizeof(void*));
         cache.head[k] = block;
