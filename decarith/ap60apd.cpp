@@ -448,6 +448,21 @@ template <int W, class C> bool cellMagnitude(const C* c, u128& v) {
     return n <= bin::kMaxDigits && bin::loadDigits(c->digits, n, v);
 }
 
+// The digits of m (below 10^38) into the zero-filled digits of a new cell of width W; short
+// values go straight into the cell, long ones of a Dez32 through a buffer (whole words are
+// written, up to 43 bytes).
+template <int W> void putDigits(u128 m, uint8_t* digits) {
+    if (m < 100000000u) {
+        bin::store8(digits, bin::bytes8(static_cast<uint64_t>(m)));
+    } else if (W >= 48 || m < 10000000000000000000u) {
+        bin::storeDigits(m, digits);
+    } else {
+        uint8_t buffer[48] = {};
+        bin::storeDigits(m, buffer);
+        std::memcpy(digits, buffer, W);
+    }
+}
+
 // New cell of width W holding m (below 10^38) with the given scale; zero gives the plain zero.
 template <int W> CellT<W>* binaryCell(u128 m, int scale, bool neg) {
     auto* r = newBlock<CellT<W>>();
@@ -458,9 +473,7 @@ template <int W> CellT<W>* binaryCell(u128 m, int scale, bool neg) {
     r->sign = neg ? kNeg : kPos;
     r->scale = static_cast<uint8_t>(scale);
     r->count = static_cast<uint8_t>(n > scale ? n : scale);
-    uint8_t digits[48] = {};
-    bin::storeDigits(m, digits);
-    std::memcpy(r->digits, digits, W < 40 ? W : 40);
+    putDigits<W>(m, r->digits);
     return r;
 }
 
@@ -471,10 +484,22 @@ CellT<W>* addCellsBinary(const CellT<W>* a, const CellT<W>* b, bool negateB, int
     const int s = sa > sb ? sa : sb;
     u128 ma = 0;
     u128 mb = 0;
-    if (s > W || usedCount<W>(a) + s - sa > bin::kMaxDigits ||
-        usedCount<W>(b) + s - sb > bin::kMaxDigits || !cellMagnitude<W>(a, ma) ||
+    const int la = usedCount<W>(a) + s - sa; // aligned lengths, counted zeros included
+    const int lb = usedCount<W>(b) + s - sb;
+    if (s > W || la > bin::kMaxDigits || lb > bin::kMaxDigits || !cellMagnitude<W>(a, ma) ||
         !cellMagnitude<W>(b, mb)) {
         return addCells<W>(a, b, negateB, overflow);
+    }
+    const bool negA = negative(a->sign);
+    const bool negB = negative(b->sign) != negateB;
+    if (la <= 18 && lb <= 18) { // all in 64 bits: fits the cell, no carry out
+        const auto p = [](int k) { return static_cast<uint64_t>(bin::pow10(k)); };
+        const uint64_t xa = static_cast<uint64_t>(ma) * p(s - sa);
+        const uint64_t xb = static_cast<uint64_t>(mb) * p(s - sb);
+        if (negA == negB) {
+            return binaryCell<W>(xa + xb, s, negA);
+        }
+        return xa >= xb ? binaryCell<W>(xa - xb, s, negA) : binaryCell<W>(xb - xa, s, negB);
     }
     // Aligned operand too long for the cell: null, as on the digit path.
     const int na = bin::digitCount(ma);
@@ -482,14 +507,8 @@ CellT<W>* addCellsBinary(const CellT<W>* a, const CellT<W>* b, bool negateB, int
     if ((na > 0 && na + s - sa > W) || (nb > 0 && nb + s - sb > W)) {
         return nullptr;
     }
-    if (s > sa) {
-        ma *= bin::pow10(s - sa);
-    }
-    if (s > sb) {
-        mb *= bin::pow10(s - sb);
-    }
-    const bool negA = negative(a->sign);
-    const bool negB = negative(b->sign) != negateB;
+    ma *= bin::pow10(s - sa);
+    mb *= bin::pow10(s - sb);
     u128 r = 0;
     bool negR = false;
     if (negA == negB) {
@@ -603,9 +622,15 @@ bool divBinary(const Dez32* a, const Dez32* b, int32_t d, Dez64*& r) {
     if (numDigits > bin::kMaxDigits) {
         return false;
     }
-    const u128 q = denDigits > numDigits
-                       ? 0
-                       : bin::quotient(ma * bin::pow10(s - sa + d), mb * bin::pow10(s - sb));
+    u128 q = 0;
+    if (denDigits > numDigits) {
+        q = 0;
+    } else if (numDigits <= 19) { // all in 64 bits
+        const auto p = [](int k) { return static_cast<uint64_t>(bin::pow10(k)); };
+        q = static_cast<uint64_t>(ma) * p(s - sa + d) / (static_cast<uint64_t>(mb) * p(s - sb));
+    } else {
+        q = bin::quotient(ma * bin::pow10(s - sa + d), mb * bin::pow10(s - sb));
+    }
     const int n = bin::digitCount(q);
     const int count = n > d ? n : d;
     r = newBlock<Dez64>();
@@ -616,9 +641,7 @@ bool divBinary(const Dez32* a, const Dez32* b, int32_t d, Dez64*& r) {
     if (count > 0) {
         r->scale = static_cast<uint8_t>(d);
         r->count = static_cast<uint8_t>(count);
-        uint8_t digits[48] = {};
-        bin::storeDigits(q, digits);
-        std::memcpy(r->digits, digits, 40);
+        putDigits<64>(q, r->digits);
     }
     return true;
 }
@@ -673,9 +696,7 @@ template <int W> bool roundBinary(const CellT<W>* v, int32_t d, CellT<W>*& r) {
     if (count > kept) {
         r->digits[kept] = 1;
     } else if (m != 0) {
-        uint8_t digits[48] = {};
-        bin::storeDigits(m, digits);
-        std::memcpy(r->digits, digits, W < 40 ? W : 40);
+        putDigits<W>(m, r->digits);
     }
     return true;
 }
@@ -699,9 +720,7 @@ template <int W> bool truncBinary(const CellT<W>* v, int32_t d, CellT<W>*& r) {
     r->count = static_cast<uint8_t>(kept);
     r->scale = static_cast<uint8_t>(kept == 0 ? 0 : d);
     if (m != 0) {
-        uint8_t digits[48] = {};
-        bin::storeDigits(m, digits);
-        std::memcpy(r->digits, digits, W < 40 ? W : 40);
+        putDigits<W>(m, r->digits);
     }
     return true;
 }
