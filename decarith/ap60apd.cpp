@@ -617,19 +617,19 @@ bool divBinary(const Dez32* a, const Dez32* b, int32_t d, Dez64*& r) {
     const int sb = b->scale;
     const int s = sa > sb ? sa : sb;
     // Both aligned to scale s, the dividend scaled by 10^d for d quotient decimals.
-    const int numDigits = bin::digitCount(ma) + s - sa + d;
-    const int denDigits = bin::digitCount(mb) + s - sb;
-    if (numDigits > bin::kMaxDigits) {
-        return false;
-    }
     u128 q = 0;
-    if (denDigits > numDigits) {
-        q = 0;
-    } else if (numDigits <= 19) { // all in 64 bits
+    if (usedCount<32>(a) + s - sa + d <= 19 && usedCount<32>(b) + s - sb <= 19) {
         const auto p = [](int k) { return static_cast<uint64_t>(bin::pow10(k)); };
         q = static_cast<uint64_t>(ma) * p(s - sa + d) / (static_cast<uint64_t>(mb) * p(s - sb));
     } else {
-        q = bin::quotient(ma * bin::pow10(s - sa + d), mb * bin::pow10(s - sb));
+        const int numDigits = bin::digitCount(ma) + s - sa + d;
+        const int denDigits = bin::digitCount(mb) + s - sb;
+        if (numDigits > bin::kMaxDigits) {
+            return false;
+        }
+        if (denDigits <= numDigits) {
+            q = bin::quotient(ma * bin::pow10(s - sa + d), mb * bin::pow10(s - sb));
+        }
     }
     const int n = bin::digitCount(q);
     const int count = n > d ? n : d;
