@@ -131,26 +131,32 @@ template <int W> char* writeField(const CellT<W>* v, int n, int m, int size) {
     return out;
 }
 
-// The same for a field of at most 15 digits: a cell that needs no rounding is written as
-// one number, eight characters at a time.
+// The same for a field of at most 15 digits: a cell of up to 16 counted digits that needs no
+// rounding is written from its digit bytes, reversed, a word at a time.
 template <int W, int N, int M, int SIZE> char* writeFieldFast(const CellT<W>* v) {
     constexpr int L = N + M;
     static_assert(L <= 15 && SIZE > L + 1, "field of one or two words");
-    if (v == nullptr || v->scale > M) {
+    if (v == nullptr || v->scale > M || usedCount<W>(v) > 16) {
         return writeField<W>(v, N, M, SIZE);
     }
-    const int top = significant<W>(v);
-    bin::u128 value = 0;
-    if (top - v->scale > N || !bin::loadDigits(v->digits, top, value)) {
+    const int n = usedCount<W>(v);
+    const uint64_t low = n > 0 ? bin::load8(v->digits) & bin::byteMask(n) : 0;
+    const uint64_t high = n > 8 ? bin::load8(v->digits + 8) & bin::byteMask(n - 8) : 0;
+    if (bin::notDigits(low | high) != 0) {
         return writeField<W>(v, N, M, SIZE);
     }
-    // Below 10^L: at most N integer digits and no more than M decimals.
-    const uint64_t text =
-        static_cast<uint64_t>(value) * static_cast<uint64_t>(bin::pow10(M - v->scale));
+    const int top = high != 0  ? 16 - __builtin_clzll(high) / 8
+                    : low != 0 ? 8 - __builtin_clzll(low) / 8
+                               : 0;
+    if (top - v->scale > N) {
+        return nullptr; // the integer part does not fit
+    }
+    // Digit i goes to character N + scale - i: shifted up by the missing decimals, the digits
+    // fill bytes 0..L-1 of x, and the byte-reversed x ends with the field's characters.
+    const bin::u128 x = (static_cast<bin::u128>(high) << 64 | low) << (8 * (M - v->scale));
     char chars[16];
-    const uint64_t high = text / 100000000u;
-    bin::store8(chars, high != 0 ? __builtin_bswap64(bin::bytes8(high)) | kZeros : kZeros);
-    bin::store8(chars + 8, __builtin_bswap64(bin::bytes8(text % 100000000u)) | kZeros);
+    bin::store8(chars, __builtin_bswap64(static_cast<uint64_t>(x >> 64)) | kZeros);
+    bin::store8(chars + 8, __builtin_bswap64(static_cast<uint64_t>(x)) | kZeros);
     auto* out = static_cast<char*>(AR_New_(SIZE));
     if (out != nullptr) {
         out[0] = negative(v->sign) ? '-' : '+';

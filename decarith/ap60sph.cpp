@@ -135,8 +135,9 @@ int sizeClass(size_t n) {
 struct BlockCache {
     void* head[kClasses];
     unsigned count[kClasses];
-    bool registered;
-    bool closed; // the thread is ending: blocks go back to the heap from now on
+    // 0: nothing cached yet; 1: caching, release at thread end registered; 2: the thread is
+    // ending, blocks go back to the heap from now on.
+    unsigned char state;
 };
 // Initial-exec: a few dozen bytes of static TLS instead of a __tls_get_addr call per request
 // (the dynamic loader keeps room for that much even for a library loaded later with dlopen).
@@ -158,7 +159,7 @@ void releaseCache() {
         cache.head[k] = nullptr;
         cache.count[k] = 0;
     }
-    cache.closed = true;
+    cache.state = 2;
 }
 
 struct CacheRelease {
@@ -167,6 +168,12 @@ struct CacheRelease {
     CacheRelease& operator=(const CacheRelease&) = delete;
     ~CacheRelease() { releaseCache(); }
 };
+
+// Once per thread, on its first block from the heap.
+__attribute__((noinline)) void startCache() {
+    cache.state = 1;
+    static thread_local CacheRelease atExit; // runs releaseCache when the thread ends
+}
 
 void* allocate(size_t n) {
     const int k = sizeClass(n);
@@ -187,6 +194,9 @@ void* allocate(size_t n) {
         }
         return p;
     }
+    if (k >= 0 && cache.state == 0) {
+        startCache();
+    }
     auto* raw = static_cast<unsigned char*>(
         std::calloc(k >= 0 ? kClassSize[k] + kHeader : n + kHeader, 1u));
     if (raw == nullptr) {
@@ -196,19 +206,11 @@ void* allocate(size_t n) {
     return raw + kHeader;
 }
 
-// Once per thread, out of line so that release keeps no frame.
-__attribute__((noinline)) void registerRelease() {
-    cache.registered = true;
-    static thread_local CacheRelease atExit; // runs releaseCache when the thread ends
-}
-
 void release(void* block) {
     unsigned char* raw = static_cast<unsigned char*>(block) - kHeader;
     const int k = raw[0];
-    if (k < kClasses && cache.count[k] < kKeep && !cache.closed) {
-        if (__builtin_expect(!cache.registered, 0)) {
-            registerRelease();
-        }
+    // A thread that never took a block from the heap has nothing registered: no caching.
+    if (k < kClasses && cache.state == 1 && cache.count[k] < kKeep) {
         std::memcpy(block, &cache.head[k], sizeof(void*));
         cache.head[k] = block;
         ++cache.count[k];
