@@ -1,5 +1,6 @@
 // Kernel benchmark: nanoseconds per conversion for U1 (fixed and rate-file rates), U3, U4 and
-// U5, beside the same U1 fixed-rate computation done with std::decimal::decimal128.
+// U5, beside the same U1 fixed-rate computation done with std::decimal::decimal128 and with
+// plain 128-bit integers.
 #include <benchmark/benchmark.h>
 
 #include <decimal/decimal>
@@ -319,6 +320,43 @@ void Decimal128_U1_FixedOutOfEuro(benchmark::State& state) {
     }
 }
 
+// ---- 128-bit integer reference: the same fixed-rate U1 into the euro ---------------------
+
+__extension__ typedef __int128 Int128;
+
+// Amount (2 decimals) divided by the rate (7 decimals), cut to 6 decimals, rounded half away
+// from zero to 2, difference to the 6-decimal value; the same output fields as the kernel.
+void int128U1IntoEuro(U1_SB& b, const char* rate) {
+    const Int128 six =
+        static_cast<Int128>(parseField(b.AMOUNT_E, 16)) * 100000000000LL / parseField(rate, 12);
+    const Int128 cents = (six + (six < 0 ? -5000 : 5000)) / 10000;
+    writeField(b.AMOUNT_A_13_2, static_cast<long long>(cents), 16);
+    writeField(b.ROUND_DIFF, static_cast<long long>(six - cents * 10000), 8);
+    std::memcpy(b.RATE_USED, rate, 12);
+    b.DEC_INDICATOR = '2';
+    b.FIXED_RATE_FLAG = 'J';
+    b.QUOTATION_USED = 'M';
+    b.UNIT_EXPONENT = '0';
+    std::memcpy(b.RETURN_CODE, "0000", 4);
+}
+
+void Int128_U1_FixedIntoEuro(benchmark::State& state) {
+    const U1_SB in = u1("DEM", "EUR", "+000000000010000");
+    U1_SB kernel = in;
+    U1_SB mine = in;
+    U1_UmrFwaehrBwaehr(&kernel, &eb(), nullptr);
+    int128U1IntoEuro(mine, "+00019558300");
+    if (std::memcmp(kernel.AMOUNT_A_13_2, mine.AMOUNT_A_13_2, 16) != 0 ||
+        std::memcmp(kernel.ROUND_DIFF, mine.ROUND_DIFF, 8) != 0 ||
+        std::memcmp(kernel.RATE_USED, mine.RATE_USED, 12) != 0)
+        state.SkipWithError("the reference differs from the kernel");
+    for (auto _ : state) {
+        U1_SB b = in;
+        int128U1IntoEuro(b, "+00019558300");
+        benchmark::DoNotOptimize(b);
+    }
+}
+
 BENCHMARK(U1_FixedIntoEuro);
 BENCHMARK(U1_FixedOutOfEuro);
 BENCHMARK(U1_RateFile);
@@ -329,6 +367,7 @@ BENCHMARK(U4_GivenRates);
 BENCHMARK(U5_Batch1000);
 BENCHMARK(Decimal128_U1_FixedIntoEuro);
 BENCHMARK(Decimal128_U1_FixedOutOfEuro);
+BENCHMARK(Int128_U1_FixedIntoEuro);
 
 // Keeps the console output and remembers ns per conversion of every run.
 class RatioReporter : public benchmark::ConsoleReporter {

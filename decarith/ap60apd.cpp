@@ -1,4 +1,8 @@
 // Arithmetic on decimal cells: add, subtract, multiply, divide, round, truncate, shifts, compare.
+// Two implementations: the digit path works digit by digit on any cell; the binary path does
+// the common case, operands and results below 10^38, in 128-bit integers and writes the same
+// bytes. The exported functions try the binary path and fall back on the digit path.
+#include "binary128.h"
 #include "decarith_internal.h"
 
 namespace decarith {
@@ -133,7 +137,10 @@ CellT<W>* addCells(const CellT<W>* a, const CellT<W>* b, bool negateB, int32_t* 
     return makeCell<W>(r, s, negR);
 }
 
-template <int W> CellT<W>* add(const CellT<W>* a, const CellT<W>* b, int32_t* overflow) {
+template <int W> using CellAdder = CellT<W>* (*)(const CellT<W>*, const CellT<W>*, bool, int32_t*);
+
+template <int W, CellAdder<W> Cells = addCells<W>>
+CellT<W>* add(const CellT<W>* a, const CellT<W>* b, int32_t* overflow) {
     if (overflow != nullptr) {
         *overflow = 0;
     }
@@ -146,10 +153,11 @@ template <int W> CellT<W>* add(const CellT<W>* a, const CellT<W>* b, int32_t* ov
     if (b->count == 0) {
         return copyCell<W>(a);
     }
-    return addCells<W>(a, b, false, overflow);
+    return Cells(a, b, false, overflow);
 }
 
-template <int W> CellT<W>* sub(const CellT<W>* a, const CellT<W>* b, int32_t* overflow) {
+template <int W, CellAdder<W> Cells = addCells<W>>
+CellT<W>* sub(const CellT<W>* a, const CellT<W>* b, int32_t* overflow) {
     if (overflow != nullptr) {
         *overflow = 0;
     }
@@ -162,7 +170,7 @@ template <int W> CellT<W>* sub(const CellT<W>* a, const CellT<W>* b, int32_t* ov
     if (a->count == 0) {
         return invertedCopy<W>(b);
     }
-    return addCells<W>(a, b, true, overflow);
+    return Cells(a, b, true, overflow);
 }
 
 template <int W> int32_t compare(const CellT<W>* a, const CellT<W>* b) {
@@ -186,9 +194,11 @@ template <int W> int32_t compare(const CellT<W>* a, const CellT<W>* b) {
     return negA ? -cmp : cmp;
 }
 
+template <int W> CellT<W>* addFast(const CellT<W>* a, const CellT<W>* b, int32_t* overflow);
+
 template <int W> int32_t inc(CellT<W>* acc, const CellT<W>* x) {
     int32_t overflow = 0;
-    CellT<W>* sum = add<W>(acc, x, &overflow);
+    CellT<W>* sum = addFast<W>(acc, x, &overflow);
     if (sum == nullptr) {
         return 1;
     }
@@ -292,7 +302,7 @@ void divMag(const Mag& num, const Mag& den, Mag& q) {
     trim(q);
 }
 
-Dez64* mul32(const Dez32* a, const Dez32* b) {
+Dez64* mulDigits(const Dez32* a, const Dez32* b) {
     if (a == nullptr || b == nullptr) {
         return nullptr;
     }
@@ -325,7 +335,7 @@ Dez64* mul32(const Dez32* a, const Dez32* b) {
     return makeCell<64>(p, scale, negative(a->sign) != negative(b->sign));
 }
 
-Dez64* div32(const Dez32* a, const Dez32* b, int32_t d) {
+Dez64* divDigits(const Dez32* a, const Dez32* b, int32_t d) {
     if (a == nullptr || b == nullptr || d < 0 || d > 64) {
         return nullptr;
     }
@@ -369,9 +379,7 @@ Dez64* div32(const Dez32* a, const Dez32* b, int32_t d) {
     return r;
 }
 
-} // namespace
-
-template <int W> CellT<W>* roundCell(const CellT<W>* v, int32_t d) {
+template <int W> CellT<W>* roundDigits(const CellT<W>* v, int32_t d) {
     if (v == nullptr || d < 0) {
         return nullptr;
     }
@@ -408,7 +416,7 @@ template <int W> CellT<W>* roundCell(const CellT<W>* v, int32_t d) {
     return r;
 }
 
-template <int W> CellT<W>* truncCell(const CellT<W>* v, int32_t d) {
+template <int W> CellT<W>* truncDigits(const CellT<W>* v, int32_t d) {
     if (v == nullptr || d < 0) {
         return nullptr;
     }
@@ -426,10 +434,352 @@ template <int W> CellT<W>* truncCell(const CellT<W>* v, int32_t d) {
     return r;
 }
 
+// ---- binary path ----------------------------------------------------------------------------
+// Each function returns false when it cannot take the case (a magnitude of more than 38
+// digits, or a byte that is not a digit); the caller then runs the digit path, which starts
+// from scratch: nothing has been allocated by then. When it returns true, r is the result
+// (null where the digit path gives null).
+
+using bin::u128;
+
+// Magnitude of the counted digits of c.
+template <int W, class C> bool cellMagnitude(const C* c, u128& v) {
+    const int n = usedCount<W>(c);
+    return n <= bin::kMaxDigits && bin::loadDigits(c->digits, n, v);
+}
+
+// The digits of m (below 10^38) into the zero-filled digits of a new cell of width W; short
+// values go straight into the cell, long ones of a Dez32 through a buffer (whole words are
+// written, up to 43 bytes).
+template <int W> void putDigits(u128 m, uint8_t* digits) {
+    if (m < 100000000u) {
+        bin::store8(digits, bin::bytes8(static_cast<uint64_t>(m)));
+    } else if (W >= 48 || m < 10000000000000000000u) {
+        bin::storeDigits(m, digits);
+    } else {
+        uint8_t buffer[48] = {};
+        bin::storeDigits(m, buffer);
+        std::memcpy(digits, buffer, W);
+    }
+}
+
+// New cell of width W holding m (below 10^38) with the given scale; zero gives the plain zero.
+template <int W> CellT<W>* binaryCell(u128 m, int scale, bool neg) {
+    auto* r = newBlock<CellT<W>>();
+    if (r == nullptr || m == 0) {
+        return r;
+    }
+    const int n = bin::digitCount(m);
+    r->sign = neg ? kNeg : kPos;
+    r->scale = static_cast<uint8_t>(scale);
+    r->count = static_cast<uint8_t>(n > scale ? n : scale);
+    putDigits<W>(m, r->digits);
+    return r;
+}
+
+template <int W>
+CellT<W>* addCellsBinary(const CellT<W>* a, const CellT<W>* b, bool negateB, int32_t* overflow) {
+    const int sa = a->scale;
+    const int sb = b->scale;
+    const int s = sa > sb ? sa : sb;
+    u128 ma = 0;
+    u128 mb = 0;
+    const int la = usedCount<W>(a) + s - sa; // aligned lengths, counted zeros included
+    const int lb = usedCount<W>(b) + s - sb;
+    if (s > W || la > bin::kMaxDigits || lb > bin::kMaxDigits || !cellMagnitude<W>(a, ma) ||
+        !cellMagnitude<W>(b, mb)) {
+        return addCells<W>(a, b, negateB, overflow);
+    }
+    const bool negA = negative(a->sign);
+    const bool negB = negative(b->sign) != negateB;
+    if (la <= 18 && lb <= 18) { // all in 64 bits: fits the cell, no carry out
+        const auto p = [](int k) { return static_cast<uint64_t>(bin::pow10(k)); };
+        const uint64_t xa = static_cast<uint64_t>(ma) * p(s - sa);
+        const uint64_t xb = static_cast<uint64_t>(mb) * p(s - sb);
+        if (negA == negB) {
+            return binaryCell<W>(xa + xb, s, negA);
+        }
+        return xa >= xb ? binaryCell<W>(xa - xb, s, negA) : binaryCell<W>(xb - xa, s, negB);
+    }
+    // Aligned operand too long for the cell: null, as on the digit path.
+    const int na = bin::digitCount(ma);
+    const int nb = bin::digitCount(mb);
+    if ((na > 0 && na + s - sa > W) || (nb > 0 && nb + s - sb > W)) {
+        return nullptr;
+    }
+    ma *= bin::pow10(s - sa);
+    mb *= bin::pow10(s - sb);
+    u128 r = 0;
+    bool negR = false;
+    if (negA == negB) {
+        r = ma + mb;
+        negR = negA;
+        if constexpr (W < bin::kMaxDigits) {
+            if (r >= bin::pow10(W)) {
+                r -= bin::pow10(W); // the carry out of the last place is lost
+                if (overflow != nullptr) {
+                    *overflow = 1;
+                }
+            }
+        } else if (r >= bin::pow10(bin::kMaxDigits)) {
+            return addCells<W>(a, b, negateB, overflow); // 39 digits
+        }
+    } else if (ma >= mb) {
+        r = ma - mb;
+        negR = negA;
+    } else {
+        r = mb - ma;
+        negR = negB;
+    }
+    return binaryCell<W>(r, s, negR);
+}
+
+template <int W> CellT<W>* addFast(const CellT<W>* a, const CellT<W>* b, int32_t* overflow) {
+    return add<W, addCellsBinary<W>>(a, b, overflow);
+}
+
+template <int W> CellT<W>* subFast(const CellT<W>* a, const CellT<W>* b, int32_t* overflow) {
+    return sub<W, addCellsBinary<W>>(a, b, overflow);
+}
+
+template <int W> bool compareBinary(const CellT<W>* a, const CellT<W>* b, int32_t& r) {
+    if (a == nullptr || b == nullptr) {
+        r = -1;
+        return true;
+    }
+    const int sa = a->scale;
+    const int sb = b->scale;
+    const int s = sa > sb ? sa : sb;
+    u128 ma = 0;
+    u128 mb = 0;
+    if (usedCount<W>(a) + s - sa > bin::kMaxDigits || usedCount<W>(b) + s - sb > bin::kMaxDigits ||
+        !cellMagnitude<W>(a, ma) || !cellMagnitude<W>(b, mb)) {
+        return false;
+    }
+    ma *= bin::pow10(s - sa);
+    mb *= bin::pow10(s - sb);
+    // A zero compares equal to any other zero, whatever its sign byte.
+    const bool negA = negative(a->sign) && ma != 0;
+    const bool negB = negative(b->sign) && mb != 0;
+    if (negA != negB) {
+        r = negA ? -1 : 1;
+        return true;
+    }
+    const int cmp = ma < mb ? -1 : ma > mb ? 1 : 0;
+    r = negA ? -cmp : cmp;
+    return true;
+}
+
+bool mulBinary(const Dez32* a, const Dez32* b, Dez64*& r) {
+    if (a == nullptr || b == nullptr) {
+        r = nullptr;
+        return true;
+    }
+    u128 ma = 0;
+    u128 mb = 0;
+    if (!cellMagnitude<32>(a, ma) || !cellMagnitude<32>(b, mb)) {
+        return false;
+    }
+    if (ma == 0 || mb == 0) {
+        r = zeroCell<64>();
+        return true;
+    }
+    const int scale = a->scale + b->scale;
+    if (scale > 64) {
+        r = nullptr;
+        return true;
+    }
+    if (bin::digitCount(ma) + bin::digitCount(mb) > bin::kMaxDigits) {
+        return false;
+    }
+    r = binaryCell<64>(ma * mb, scale, negative(a->sign) != negative(b->sign));
+    return true;
+}
+
+bool divBinary(const Dez32* a, const Dez32* b, int32_t d, Dez64*& r) {
+    r = nullptr;
+    if (a == nullptr || b == nullptr || d < 0 || d > 64) {
+        return true;
+    }
+    u128 ma = 0;
+    u128 mb = 0;
+    if (!cellMagnitude<32>(b, mb) || !cellMagnitude<32>(a, ma)) {
+        return false;
+    }
+    if (mb == 0) {
+        return true; // division by zero
+    }
+    if (ma == 0) {
+        r = zeroCell<64>();
+        return true;
+    }
+    const int sa = a->scale;
+    const int sb = b->scale;
+    const int s = sa > sb ? sa : sb;
+    // Both aligned to scale s, the dividend scaled by 10^d for d quotient decimals.
+    u128 q = 0;
+    if (usedCount<32>(a) + s - sa + d <= 19 && usedCount<32>(b) + s - sb <= 19) {
+        const auto p = [](int k) { return static_cast<uint64_t>(bin::pow10(k)); };
+        q = static_cast<uint64_t>(ma) * p(s - sa + d) / (static_cast<uint64_t>(mb) * p(s - sb));
+    } else {
+        const int numDigits = bin::digitCount(ma) + s - sa + d;
+        const int denDigits = bin::digitCount(mb) + s - sb;
+        if (numDigits > bin::kMaxDigits) {
+            return false;
+        }
+        if (denDigits <= numDigits) {
+            q = bin::quotient(ma * bin::pow10(s - sa + d), mb * bin::pow10(s - sb));
+        }
+    }
+    const int n = bin::digitCount(q);
+    const int count = n > d ? n : d;
+    r = newBlock<Dez64>();
+    if (r == nullptr) {
+        return true;
+    }
+    r->sign = negative(a->sign) != negative(b->sign) ? kNeg : kPos;
+    if (count > 0) {
+        r->scale = static_cast<uint8_t>(d);
+        r->count = static_cast<uint8_t>(count);
+        putDigits<64>(q, r->digits);
+    }
+    return true;
+}
+
+// The kept digits of v above the k lowest: kept <= 38 of them, read from a copy of the digits
+// with room for whole-word reads.
+template <int W> bool keptDigits(const CellT<W>* v, int k, int kept, u128& m) {
+    if (kept > bin::kMaxDigits) {
+        return false;
+    }
+    if (k + ((kept + 7) & ~7) <= W) {
+        return bin::loadDigits(v->digits + k, kept, m); // whole words inside the digits
+    }
+    uint8_t digits[W + 8] = {};
+    std::memcpy(digits, v->digits, W);
+    return bin::loadDigits(digits + k, kept, m);
+}
+
+template <int W> bool roundBinary(const CellT<W>* v, int32_t d, CellT<W>*& r) {
+    if (v == nullptr || d < 0 || d >= v->scale) {
+        return false; // a plain copy or null: the digit path does that cheaply
+    }
+    const int n = usedCount<W>(v);
+    const int s = v->scale;
+    if (d + n < s) {
+        r = newBlock<CellT<W>>();
+        if (r != nullptr) {
+            r->sign = v->sign; // zero, the sign byte kept
+        }
+        return true;
+    }
+    const int k = s - d;
+    const int kept = n - k;
+    u128 m = 0;
+    if (!keptDigits<W>(v, k, kept, m)) {
+        return false;
+    }
+    int count = kept;
+    if (v->digits[k - 1] >= 5) {
+        ++m;
+        if (m == bin::pow10(kept)) {
+            count = kept + 1; // the carry out of the top kept digit
+        }
+    }
+    r = newBlock<CellT<W>>();
+    if (r == nullptr) {
+        return true;
+    }
+    r->sign = v->sign;
+    r->count = static_cast<uint8_t>(count);
+    r->scale = static_cast<uint8_t>(count == 0 ? 0 : d);
+    if (count > kept) {
+        r->digits[kept] = 1;
+    } else if (m != 0) {
+        putDigits<W>(m, r->digits);
+    }
+    return true;
+}
+
+template <int W> bool truncBinary(const CellT<W>* v, int32_t d, CellT<W>*& r) {
+    if (v == nullptr || d < 0 || d >= v->scale) {
+        return false;
+    }
+    const int n = usedCount<W>(v);
+    const int k = v->scale - d;
+    const int kept = n > k ? n - k : 0;
+    u128 m = 0;
+    if (kept > 0 && !keptDigits<W>(v, k, kept, m)) {
+        return false;
+    }
+    r = newBlock<CellT<W>>();
+    if (r == nullptr) {
+        return true;
+    }
+    r->sign = v->sign;
+    r->count = static_cast<uint8_t>(kept);
+    r->scale = static_cast<uint8_t>(kept == 0 ? 0 : d);
+    if (m != 0) {
+        putDigits<W>(m, r->digits);
+    }
+    return true;
+}
+
+} // namespace
+
+template <int W> CellT<W>* roundCell(const CellT<W>* v, int32_t d) {
+    CellT<W>* r = nullptr;
+    return roundBinary<W>(v, d, r) ? r : roundDigits<W>(v, d);
+}
+
+template <int W> CellT<W>* truncCell(const CellT<W>* v, int32_t d) {
+    CellT<W>* r = nullptr;
+    return truncBinary<W>(v, d, r) ? r : truncDigits<W>(v, d);
+}
+
 template Dez32* roundCell<32>(const Dez32*, int32_t);
 template Dez64* roundCell<64>(const Dez64*, int32_t);
 template Dez32* truncCell<32>(const Dez32*, int32_t);
 template Dez64* truncCell<64>(const Dez64*, int32_t);
+
+namespace digitpath {
+Dez32* add32(const Dez32* a, const Dez32* b, int32_t* overflow) {
+    return add<32>(a, b, overflow);
+}
+Dez64* add64(const Dez64* a, const Dez64* b, int32_t* overflow) {
+    return add<64>(a, b, overflow);
+}
+Dez32* sub32(const Dez32* a, const Dez32* b, int32_t* overflow) {
+    return sub<32>(a, b, overflow);
+}
+Dez64* sub64(const Dez64* a, const Dez64* b, int32_t* overflow) {
+    return sub<64>(a, b, overflow);
+}
+Dez64* mul32(const Dez32* a, const Dez32* b) {
+    return mulDigits(a, b);
+}
+Dez64* div32(const Dez32* a, const Dez32* b, int32_t d) {
+    return divDigits(a, b, d);
+}
+Dez32* round32(const Dez32* v, int32_t d) {
+    return roundDigits<32>(v, d);
+}
+Dez64* round64(const Dez64* v, int32_t d) {
+    return roundDigits<64>(v, d);
+}
+Dez32* trunc32(const Dez32* v, int32_t d) {
+    return truncDigits<32>(v, d);
+}
+Dez64* trunc64(const Dez64* v, int32_t d) {
+    return truncDigits<64>(v, d);
+}
+int32_t compare32(const Dez32* a, const Dez32* b) {
+    return compare<32>(a, b);
+}
+int32_t compare64(const Dez64* a, const Dez64* b) {
+    return compare<64>(a, b);
+}
+} // namespace digitpath
 
 } // namespace decarith
 
@@ -438,22 +788,24 @@ using namespace decarith;
 extern "C" {
 
 Dez32* AR_Dez32Add(const Dez32* a, const Dez32* b, int32_t* overflow) {
-    return add<32>(a, b, overflow);
+    return addFast<32>(a, b, overflow);
 }
 Dez64* AR_Dez64Add(const Dez64* a, const Dez64* b, int32_t* overflow) {
-    return add<64>(a, b, overflow);
+    return addFast<64>(a, b, overflow);
 }
 Dez32* AR_Dez32Sub(const Dez32* a, const Dez32* b, int32_t* overflow) {
-    return sub<32>(a, b, overflow);
+    return subFast<32>(a, b, overflow);
 }
 Dez64* AR_Dez64Sub(const Dez64* a, const Dez64* b, int32_t* overflow) {
-    return sub<64>(a, b, overflow);
+    return subFast<64>(a, b, overflow);
 }
 Dez64* AR_Dez32Mul(const Dez32* a, const Dez32* b) {
-    return mul32(a, b);
+    Dez64* r = nullptr;
+    return mulBinary(a, b, r) ? r : mulDigits(a, b);
 }
 Dez64* AR_Dez32Div(const Dez32* a, const Dez32* b, int32_t d) {
-    return div32(a, b, d);
+    Dez64* r = nullptr;
+    return divBinary(a, b, d, r) ? r : divDigits(a, b, d);
 }
 Dez32* AR_Dez32Round(const Dez32* v, int32_t d) {
     return roundCell<32>(v, d);
@@ -480,10 +832,12 @@ Dez64* AR_Dez64Div_Nmal10(const Dez64* v, int32_t n) {
     return divPow10<64>(v, n);
 }
 int32_t AR_Dez32Compare(const Dez32* a, const Dez32* b) {
-    return compare<32>(a, b);
+    int32_t r = 0;
+    return compareBinary<32>(a, b, r) ? r : compare<32>(a, b);
 }
 int32_t AR_Dez64Compare(const Dez64* a, const Dez64* b) {
-    return compare<64>(a, b);
+    int32_t r = 0;
+    return compareBinary<64>(a, b, r) ? r : compare<64>(a, b);
 }
 int32_t AR_Dez32Inc(Dez32* acc, const Dez32* x) {
     return inc<32>(acc, x);

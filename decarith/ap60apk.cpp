@@ -1,19 +1,23 @@
 // Conversions: field texts to and from cells, cell widths, digit strings and decimal text.
+// The field readers and writers take whole words of eight characters where the field is all
+// digits (readers) or the cell needs no rounding (writers), else they go digit by digit.
+#include "binary128.h"
 #include "decarith_internal.h"
 
 namespace decarith {
 namespace {
 
-// Reads a field of n integer and m decimal digits behind its sign character.
-template <int W> CellT<W>* readField(const char* field, int n, int m) {
-    if (field == nullptr) {
-        return nullptr;
-    }
-    auto* r = newBlock<CellT<W>>();
-    if (r == nullptr) {
-        return nullptr;
-    }
-    // Walk from the last digit towards the front; the first non-digit ends the number.
+constexpr uint64_t kZeros = 0x3030303030303030ull; // eight '0' characters
+
+// Non-zero when some byte of w is not an ASCII digit.
+uint64_t notDigitChars(uint64_t w) {
+    return ((w & 0xF0F0F0F0F0F0F0F0ull) ^ kZeros) |
+           (((w + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) ^ kZeros);
+}
+
+// The digits of a field of n integer and m decimal digits behind its sign character, read from
+// the back into r (zero-filled); the first non-digit ends the number.
+template <int W> void readDigits(const char* field, int n, int m, CellT<W>* r) {
     int read = 0;
     int zeros = 0;
     for (int pos = n + m; pos >= 1; --pos) {
@@ -27,11 +31,63 @@ template <int W> CellT<W>* readField(const char* field, int n, int m) {
     }
     if (zeros == read) {
         std::memset(r->digits, 0, sizeof(r->digits));
-        return r; // zero: count 0, scale 0, sign 0x00
+        return; // zero: count 0, scale 0, sign 0x00
     }
     const int count = read - zeros;
     r->scale = static_cast<uint8_t>(m);
     r->count = static_cast<uint8_t>(count > m ? count : m);
+    r->sign = field[0] == '+' ? kPos : kNeg;
+}
+
+template <int W> CellT<W>* readField(const char* field, int n, int m) {
+    if (field == nullptr) {
+        return nullptr;
+    }
+    auto* r = newBlock<CellT<W>>();
+    if (r != nullptr) {
+        readDigits<W>(field, n, m, r);
+    }
+    return r;
+}
+
+// The same for a field of at least seven digits, a word at a time when all are digits.
+template <int W, int N, int M> CellT<W>* readFieldFast(const char* field) {
+    constexpr int L = N + M;
+    static_assert(L >= 7 && L <= 15, "one or two words of digits");
+    if (field == nullptr) {
+        return nullptr;
+    }
+    auto* r = newBlock<CellT<W>>();
+    if (r == nullptr) {
+        return nullptr;
+    }
+    // Byte i of a byte-swapped word that ends at character L is digit i (characters L-7..L);
+    // the second word, from character 0, holds digit 8 at byte 15 - L.
+    uint64_t low = __builtin_bswap64(bin::load8(field + L - 7));
+    uint64_t high = 0;
+    if constexpr (L > 8) {
+        high = __builtin_bswap64(bin::load8(field)) >> (8 * (15 - L));
+    }
+    constexpr uint64_t lowMask = bin::byteMask(L < 8 ? L : 8);
+    constexpr uint64_t highMask = bin::byteMask(L > 8 ? L - 8 : 0);
+    low = (low & lowMask) | (kZeros & ~lowMask);
+    high = (high & highMask) | (kZeros & ~highMask);
+    if (notDigitChars(low) != 0 || notDigitChars(high) != 0) {
+        readDigits<W>(field, N, M, r);
+        return r;
+    }
+    low -= kZeros;
+    high -= kZeros;
+    bin::store8(r->digits, low);
+    bin::store8(r->digits + 8, high);
+    const int top = high != 0  ? 16 - __builtin_clzll(high) / 8
+                    : low != 0 ? 8 - __builtin_clzll(low) / 8
+                               : 0;
+    if (top == 0) {
+        return r; // zero: count 0, scale 0, sign 0x00
+    }
+    r->scale = static_cast<uint8_t>(M);
+    r->count = static_cast<uint8_t>(top > M ? top : M);
     r->sign = field[0] == '+' ? kPos : kNeg;
     return r;
 }
@@ -72,6 +128,40 @@ template <int W> char* writeField(const CellT<W>* v, int n, int m, int size) {
         out[0] = negative(w->sign) ? '-' : '+';
     }
     AR_Delete_(rounded);
+    return out;
+}
+
+// The same for a field of at most 15 digits: a cell of up to 16 counted digits that needs no
+// rounding is written from its digit bytes, reversed, a word at a time.
+template <int W, int N, int M, int SIZE> char* writeFieldFast(const CellT<W>* v) {
+    constexpr int L = N + M;
+    static_assert(L <= 15 && SIZE > L + 1, "field of one or two words");
+    if (v == nullptr || v->scale > M || usedCount<W>(v) > 16) {
+        return writeField<W>(v, N, M, SIZE);
+    }
+    const int n = usedCount<W>(v);
+    const uint64_t low = n > 0 ? bin::load8(v->digits) & bin::byteMask(n) : 0;
+    const uint64_t high = n > 8 ? bin::load8(v->digits + 8) & bin::byteMask(n - 8) : 0;
+    if (bin::notDigits(low | high) != 0) {
+        return writeField<W>(v, N, M, SIZE);
+    }
+    const int top = high != 0  ? 16 - __builtin_clzll(high) / 8
+                    : low != 0 ? 8 - __builtin_clzll(low) / 8
+                               : 0;
+    if (top - v->scale > N) {
+        return nullptr; // the integer part does not fit
+    }
+    // Digit i goes to character N + scale - i: shifted up by the missing decimals, the digits
+    // fill bytes 0..L-1 of x, and the byte-reversed x ends with the field's characters.
+    const bin::u128 x = (static_cast<bin::u128>(high) << 64 | low) << (8 * (M - v->scale));
+    char chars[16];
+    bin::store8(chars, __builtin_bswap64(static_cast<uint64_t>(x >> 64)) | kZeros);
+    bin::store8(chars + 8, __builtin_bswap64(static_cast<uint64_t>(x)) | kZeros);
+    auto* out = static_cast<char*>(AR_New_(SIZE));
+    if (out != nullptr) {
+        out[0] = negative(v->sign) ? '-' : '+';
+        std::memcpy(out + 1, chars + 16 - L, L);
+    }
     return out;
 }
 
@@ -218,22 +308,47 @@ Dez32* narrow(const Dez64* v) {
 }
 
 } // namespace
+
+namespace digitpath {
+Dez32* readField32(const char* field, int n, int m) {
+    return readField<32>(field, n, m);
+}
+Dez64* readField64(const char* field, int n, int m) {
+    return readField<64>(field, n, m);
+}
+char* writeField32(const Dez32* v, int n, int m, int size) {
+    return writeField<32>(v, n, m, size);
+}
+char* writeField64(const Dez64* v, int n, int m, int size) {
+    return writeField<64>(v, n, m, size);
+}
+} // namespace digitpath
+
 } // namespace decarith
 
 using namespace decarith;
 
+// Fields of fewer than seven digits are read digit by digit.
+template <int W, int N, int M> CellT<W>* readAnyField(const char* field) {
+    if constexpr (N + M >= 7) {
+        return readFieldFast<W, N, M>(field);
+    } else {
+        return readField<W>(field, N, M);
+    }
+}
+
 #define AR_FIELD(NAME, N, M, SIZE)                                                                 \
     Dez32* AR_Dez##NAME##_Dez32(const char* field) {                                               \
-        return readField<32>(field, N, M);                                                         \
+        return readAnyField<32, N, M>(field);                                                      \
     }                                                                                              \
     Dez64* AR_Dez##NAME##_Dez64(const char* field) {                                               \
-        return readField<64>(field, N, M);                                                         \
+        return readAnyField<64, N, M>(field);                                                      \
     }                                                                                              \
     char* AR_Dez32_Dez##NAME(const Dez32* v) {                                                     \
-        return writeField<32>(v, N, M, SIZE);                                                      \
+        return writeFieldFast<32, N, M, SIZE>(v);                                                  \
     }                                                                                              \
     char* AR_Dez64_Dez##NAME(const Dez64* v) {                                                     \
-        return writeField<64>(v, N, M, SIZE);                                                      \
+        return writeFieldFast<64, N, M, SIZE>(v);                                                  \
     }
 
 extern "C" {

@@ -65,6 +65,29 @@ template <int W> CellT<W>* copyCell(const CellT<W>* v) {
 template <int W> CellT<W>* roundCell(const CellT<W>* v, int32_t d);
 template <int W> CellT<W>* truncCell(const CellT<W>* v, int32_t d);
 
+// The digit-by-digit implementations, which handle every cell. The exported functions take a
+// binary path for operands and results below 10^38 and fall back on these; both give the same
+// bytes, which the tests check by calling these directly.
+namespace digitpath {
+Dez32* add32(const Dez32* a, const Dez32* b, int32_t* overflow);
+Dez64* add64(const Dez64* a, const Dez64* b, int32_t* overflow);
+Dez32* sub32(const Dez32* a, const Dez32* b, int32_t* overflow);
+Dez64* sub64(const Dez64* a, const Dez64* b, int32_t* overflow);
+Dez64* mul32(const Dez32* a, const Dez32* b);
+Dez64* div32(const Dez32* a, const Dez32* b, int32_t d);
+Dez32* round32(const Dez32* v, int32_t d);
+Dez64* round64(const Dez64* v, int32_t d);
+Dez32* trunc32(const Dez32* v, int32_t d);
+Dez64* trunc64(const Dez64* v, int32_t d);
+int32_t compare32(const Dez32* a, const Dez32* b);
+int32_t compare64(const Dez64* a, const Dez64* b);
+// Field texts of n integer and m decimal digits; size is the block a writer allocates.
+Dez32* readField32(const char* field, int n, int m);
+Dez64* readField64(const char* field, int n, int m);
+char* writeField32(const Dez32* v, int n, int m, int size);
+char* writeField64(const Dez64* v, int n, int m, int size);
+} // namespace digitpath
+
 } // namespace decarith
 
 #endif

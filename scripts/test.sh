@@ -15,7 +15,8 @@ export LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0
 export QT_QPA_PLATFORM=offscreen
 
 build=build-test
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVO_SANITIZE=ON -DTARVO_BENCH=OFF >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVO_SANITIZE=ON -DTARVO_BENCH=OFF \
+  -DTARVO_ALLOC_FAILURE_HOOK=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # The tests that run conversions on several threads at once, again under ThreadSanitizer.

@@ -1,9 +1,14 @@
 // Library surface: exported names, allocation, the trace entry point and allocation failures.
 #include "helpers.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <set>
+#include <thread>
+#include <vector>
 
 using th::own;
 using th::val;
@@ -109,6 +114,54 @@ TEST(Library, NewGivesZeroedBlocksAndDeleteIgnoresNull) {
     EXPECT_NE(empty, nullptr);
     AR_Delete_(empty);
     EXPECT_EQ(AR_New_(-1), nullptr);
+}
+
+// Blocks given back and handed out again (the per-thread cache of the common sizes) must come
+// back zero-filled over the whole request and as aligned as calloc's.
+TEST(Library, ReusedBlocksAreZeroedAndAligned) {
+    for (int32_t size : {0, 1, 8, 10, 14, 18, 24, 25, 34, 36, 40, 41, 66, 68, 72, 73, 200}) {
+        std::vector<unsigned char*> blocks;
+        for (int round = 0; round < 3; ++round) {
+            for (int i = 0; i < 40; ++i) {
+                auto* b = static_cast<unsigned char*>(AR_New_(size));
+                ASSERT_NE(b, nullptr) << size;
+                EXPECT_EQ(reinterpret_cast<uintptr_t>(b) % alignof(std::max_align_t), 0u) << size;
+                for (int32_t j = 0; j < size; ++j) {
+                    ASSERT_EQ(b[j], 0) << "size " << size << " byte " << j;
+                }
+                std::memset(b, 0xA5, static_cast<size_t>(size));
+                blocks.push_back(b);
+            }
+            for (auto* b : blocks) {
+                AR_Delete_(b);
+            }
+            blocks.clear();
+        }
+    }
+}
+
+// Cells made on one thread and released on another, by threads that then end.
+TEST(Library, BlocksMayBeReleasedOnAnotherThread) {
+    std::vector<void*> made(300);
+    std::thread maker([&] {
+        for (size_t i = 0; i < made.size(); ++i) {
+            made[i] = AR_New_(i % 3 == 0 ? 36 : i % 3 == 1 ? 68 : 18);
+        }
+    });
+    maker.join();
+    std::thread releaser([&] {
+        for (void* p : made) {
+            AR_Delete_(p);
+        }
+        own(AR_Dez13p2_Dez32("+000000000010000")); // and allocates again before it ends
+    });
+    releaser.join();
+    for (void*& p : made) {
+        ASSERT_NE(p = AR_New_(36), nullptr);
+    }
+    for (void* p : made) {
+        AR_Delete_(p);
+    }
 }
 
 TEST(Library, WriteLogAcceptsAnything) {
