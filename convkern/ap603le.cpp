@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+extern char** environ;
+
 #include "kernel_internal.h"
 #include "ratecodec.h"
 
@@ -53,8 +55,17 @@ struct Key {
 const char* recordAt(const char* buf, std::size_t i) {
     return buf + i * kRecord;
 }
+// Eight date bytes as a number that orders like the bytes do.
+uint64_t dateKey(const char* d) {
+    uint64_t v;
+    std::memcpy(&v, d, sizeof v);
+    return __builtin_bswap64(v);
+}
 bool dateAfter(const char* requested, const char* rec) {
-    return std::memcmp(requested, rec + rc::offset::rateDate, 8) < 0;
+    return dateKey(requested) < dateKey(rec + rc::offset::rateDate);
+}
+bool newestRequested(const char* date) {
+    return std::memcmp(date, "99999999", 8) == 0;
 }
 
 // The literal search: the first record with the key is the candidate; while the requested
@@ -68,7 +79,7 @@ int32_t selectLinear(const char* buf, std::size_t records, const Key& key, const
         ++i;
     if (i == records)
         return kLwNotFound;
-    if (std::memcmp(date, "99999999", 8) != 0) {
+    if (!newestRequested(date)) {
         while (dateAfter(date, recordAt(buf, i))) {
             ++i;
             if (i == records || std::memcmp(recordAt(buf, i) + key.offset, key.text, 3) != 0)
@@ -205,7 +216,7 @@ struct Snapshot {
         const char* buf = bytes.data;
         std::size_t i = it->first;
         const std::size_t end = i + it->count;
-        if (std::memcmp(date, "99999999", 8) != 0) {
+        if (!newestRequested(date)) {
             if (it->newestFirst) {
                 // First record whose date is not after the requested date.
                 std::size_t lo = i;
@@ -324,9 +335,31 @@ int32_t answerFromSnapshot(const char* path, LW_SB& req, const Key& key) {
     return s;
 }
 
-bool cacheDisabled() {
-    const char* v = std::getenv("TARVO_WAEHKURS_CACHE");
-    return v != nullptr && std::strcmp(v, "0") == 0;
+// The rate file's name (TARVO_WAEHKURS) and whether the snapshot is switched off
+// (TARVO_WAEHKURS_CACHE=0), read in one pass over the environment.
+struct Settings {
+    const char* path = "WAEHKURS.DAT";
+    bool cacheOff = false;
+};
+Settings settings() {
+    static constexpr char kName[] = "TARVO_WAEHKURS";
+    constexpr std::size_t kLen = sizeof kName - 1;
+    Settings s;
+    bool named = false;
+    bool switched = false;
+    for (char** e = environ; e != nullptr && *e != nullptr && !(named && switched); ++e) {
+        const char* v = *e;
+        if (v[0] != 'T' || std::strncmp(v, kName, kLen) != 0)
+            continue;
+        if (v[kLen] == '=' && !named) {
+            s.path = v + kLen + 1;
+            named = true;
+        } else if (std::strncmp(v + kLen, "_CACHE=", 7) == 0 && !switched) {
+            s.cacheOff = std::strcmp(v + kLen + 7, "0") == 0;
+            switched = true;
+        }
+    }
+    return s;
 }
 
 int32_t readRates(LW_SB& req) {
@@ -346,11 +379,10 @@ int32_t readRates(LW_SB& req) {
     else
         return kLwNotFound;
 
-    const char* name = std::getenv("TARVO_WAEHKURS");
-    const char* path = name != nullptr ? name : "WAEHKURS.DAT";
+    const Settings env = settings();
     try {
-        return cacheDisabled() ? answerFromFreshRead(path, req, key)
-                               : answerFromSnapshot(path, req, key);
+        return env.cacheOff ? answerFromFreshRead(env.path, req, key)
+                            : answerFromSnapshot(env.path, req, key);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
