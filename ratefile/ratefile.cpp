@@ -71,21 +71,8 @@ bool allDigits(std::string_view s) {
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool isLeap(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
 bool validDate(std::string_view d) {
-    if (d.size() != 8 || !allDigits(d))
-        return false;
-    int y = std::stoi(std::string(d.substr(0, 4)));
-    int m = std::stoi(std::string(d.substr(4, 2)));
-    int day = std::stoi(std::string(d.substr(6, 2)));
-    static constexpr int len[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (y < 1 || m < 1 || m > 12 || day < 1)
-        return false;
-    int maxDay = len[m - 1] + (m == 2 && isLeap(y) ? 1 : 0);
-    return day <= maxDay;
+    return ratecodec::validDate(d);
 }
 
 bool validDez4p7(std::string_view s) {
@@ -94,20 +81,6 @@ bool validDez4p7(std::string_view s) {
 
 bool isZeroDez(std::string_view s) {
     return std::all_of(s.begin() + 1, s.end(), [](char c) { return c == '0'; });
-}
-
-// Reads the unit like atoi: leading blanks, optional sign, digits.
-int atoiLike(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
-        ++i;
-    bool neg = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        neg = s[i++] == '-';
-    long v = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && v < 100000000)
-        v = v * 10 + (s[i++] - '0');
-    return static_cast<int>(neg ? -v : v);
 }
 
 void put(char* rec, std::size_t pos, std::size_t len, std::string_view value, const char* what) {
@@ -274,7 +247,7 @@ RateRecord decodeRecord(std::string_view b) {
     r.extra3 = std::string(b.substr(offset::extra3, 3));
     r.blocked = b[offset::blocked];
     r.extra1 = b[offset::extra1];
-    r.unit = atoiLike(b.substr(offset::unit, 6));
+    r.unit = ratecodec::readUnit(b.data()); // as the kernel reads it
     r.decimals = b[offset::decimals];
     r.ratePrint = b[offset::ratePrint];
     for (std::size_t i = 0; i < 8; ++i)
@@ -615,22 +588,10 @@ std::string slurp(const std::filesystem::path& path) {
 
 // The version date as the calculator finds it in one line, or nothing.
 std::optional<std::string> dateFromVersionLine(std::string_view line) {
-    std::size_t at = line.find(kVersionMarker);
-    if (at == std::string_view::npos)
+    const std::string_view d = ratecodec::versionDate(line);
+    if (d.empty())
         return std::nullopt;
-    std::string_view rest = line.substr(at);
-    for (int i = 0; i < 18; ++i) {
-        std::size_t semi = rest.find(';');
-        if (semi == std::string_view::npos)
-            return std::nullopt;
-        rest.remove_prefix(semi + 1);
-    }
-    if (rest.size() < 9)
-        return std::nullopt;
-    std::string d(rest.substr(1, 8));
-    if (!validDate(d))
-        return std::nullopt;
-    return d;
+    return std::string(d);
 }
 
 } // namespace

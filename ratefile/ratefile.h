@@ -12,32 +12,15 @@
 #include <string_view>
 #include <vector>
 
+#include "ratecodec.h"
+
 namespace tarvo::ratefile {
 
-// Every record is 252 bytes; the last two are CR LF.
-inline constexpr std::size_t kRecordSize = 252;
-
-// Byte offsets of the fields inside a record (the positions the kernel reads).
-namespace offset {
-inline constexpr std::size_t iso = 0;        // 3
-inline constexpr std::size_t number = 5;     // 3
-inline constexpr std::size_t rateDate = 10;  // 8
-inline constexpr std::size_t extra3 = 20;    // 3, carried only
-inline constexpr std::size_t blocked = 25;   // 1
-inline constexpr std::size_t extra1 = 28;    // 1, carried only
-inline constexpr std::size_t unit = 31;      // 4 (right-aligned decimal text)
-inline constexpr std::size_t decimals = 37;  // 1
-inline constexpr std::size_t ratePrint = 40; // 1
-inline constexpr std::size_t rate1 = 43;     // 8 rates of 12, every 16 bytes
-inline constexpr std::size_t rateStep = 16;
-inline constexpr std::size_t date1 = 171; // 5 dates of 8, every 10 bytes
-inline constexpr std::size_t dateStep = 10;
-inline constexpr std::size_t quotation = 221; // 1
-inline constexpr std::size_t lineEnd = 250;   // "\r\n"
-} // namespace offset
-
-// Marker of the version record; its 19th ';'-separated field is '"' + the file date.
-inline constexpr std::string_view kVersionMarker = "@@@";
+// The record layout and field readers are the shared rate-file codec's.
+namespace ratecodec = tarvo::ratecodec;
+inline constexpr std::size_t kRecordSize = ratecodec::kRecordSize; // the last two are CR LF
+namespace offset = ratecodec::offset;
+inline constexpr std::string_view kVersionMarker = ratecodec::kVersionMarker;
 
 // One rate record. Texts hold exactly the characters of the record's field.
 struct RateRecord {
