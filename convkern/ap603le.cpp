@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
 #include <vector>
 
 #include <fcntl.h>
@@ -289,7 +290,26 @@ int32_t answerFromFreshRead(const char* path, LW_SB& req, const Key& key) {
     return s;
 }
 
+// Within one batch call (U5 to U8, A5) the elements see the file as the first one found it:
+// the file is checked once per call of the caller, not once per element.
+struct BatchScope {
+    int depth = 0;
+    std::shared_ptr<const Snapshot> snap;
+    std::string path;
+};
+thread_local BatchScope tBatch;
+
+int32_t answerFrom(const Snapshot& snap, LW_SB& req, const Key& key) {
+    const char* found = nullptr;
+    const int32_t s = snap.select(key, req.REQ_DATE, found);
+    if (s == kOk)
+        take(req, found);
+    return s;
+}
+
 int32_t answerFromSnapshot(const char* path, LW_SB& req, const Key& key) {
+    if (tBatch.depth > 0 && tBatch.snap && tBatch.path == path)
+        return answerFrom(*tBatch.snap, req, key);
     struct stat st;
     if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
         return answerFromFreshRead(path, req, key); // answers as the open does
@@ -328,11 +348,11 @@ int32_t answerFromSnapshot(const char* path, LW_SB& req, const Key& key) {
     }
     if (building.owns_lock())
         building.unlock();
-    const char* found = nullptr;
-    const int32_t s = snap->select(key, req.REQ_DATE, found);
-    if (s == kOk)
-        take(req, found);
-    return s;
+    if (tBatch.depth > 0) {
+        tBatch.path = path;
+        tBatch.snap = snap;
+    }
+    return answerFrom(*snap, req, key);
 }
 
 // The rate file's name (TARVO_WAEHKURS) and whether the snapshot is switched off
@@ -389,6 +409,15 @@ int32_t readRates(LW_SB& req) {
 }
 
 } // namespace
+
+RateFileBatch::RateFileBatch() {
+    ++tBatch.depth;
+}
+RateFileBatch::~RateFileBatch() {
+    if (--tBatch.depth == 0)
+        tBatch.snap.reset();
+}
+
 } // namespace convkern
 
 extern "C" TARVO_API int32_t LW_LesenWaehrKursDaten(LW_SB* req, void* /*p2*/, void* /*p3*/) {

@@ -346,6 +346,16 @@ extern template int32_t convertOneLeg<U1_SB>(U1_SB&, const Eb&, const OneLegOpti
 extern template int32_t convertOneLeg<A1_SB>(A1_SB&, const Eb&, const OneLegOptions<A1_SB>&, char*,
                                              bool&);
 
+// ---- rate-file reader ------------------------------------------------------------------------
+// While one lives on a thread, the reader checks the rate file once and answers the further
+// requests of that thread from what it found: one batch call sees one version of the file.
+struct RateFileBatch {
+    RateFileBatch();
+    ~RateFileBatch();
+    RateFileBatch(const RateFileBatch&) = delete;
+    RateFileBatch& operator=(const RateFileBatch&) = delete;
+};
+
 // ---- entry and exit of the exported functions ------------------------------------------------
 // What distinguishes one conversion function's frame.
 struct CallFrame {
@@ -394,6 +404,7 @@ int32_t runBatch(int32_t count, Elem* elems, const void* psEb, void* pAux, const
     const Eb ctl(psEb);
     if (count > 0 && elems == nullptr)
         return kVersion;
+    const RateFileBatch oneLookAtTheFile;
     trace(ctl, traceIn, sizeof(Elem), elems);
     int32_t worst = 0;
     for (int32_t i = 0; i < count; ++i) {

@@ -28,7 +28,11 @@ AtomicOutputFile::AtomicOutputFile(std::filesystem::path target) : target_(std::
     dir_ = target_.parent_path();
     if (dir_.empty())
         dir_ = ".";
-    tmp_ = (dir_ / ("." + target_.filename().string() + ".XXXXXX")).string();
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "." + string at -O3.
+    std::string name(".");
+    name += target_.filename().string();
+    name += ".XXXXXX";
+    tmp_ = (dir_ / name).string();
     fd_ = ::mkostemp(tmp_.data(), O_CLOEXEC);
     if (fd_ < 0) {
         const int e = errno;

@@ -83,7 +83,8 @@ std::string encode(const std::vector<RateRecord>& records) {
     return bytes;
 }
 
-// File A and file B differ in one digit of USD's newest rate, so they have the same size.
+// File A and file B differ in one digit of USD's newest rate 1 (rate type G), so they have
+// the same size.
 std::string fileA() {
     return encode({rec("GBP", "826", "20010320", "+00006123400"),
                    rec("GBP", "826", "20010310", "+00006000000"),
@@ -307,6 +308,36 @@ TEST_P(RateSnapshot, SettledFileIsReadOnce) {
         EXPECT_LT(read, static_cast<long long>(bytes.size()));
     else
         EXPECT_GE(read, static_cast<long long>(bytes.size()) * kCalls);
+}
+
+// A batch looks at the file once: its elements answer as single conversions do, and the next
+// batch sees a file replaced in between.
+TEST_P(RateSnapshot, BatchAnswersAsSingleCallsAndTheNextBatchSeesAChange) {
+    const fs::path file = root_ / "WAEHKURS.DAT";
+    put(file, fileA());
+    put(root_ / "B", fileB());
+    setenv("TARVO_WAEHKURS", file.c_str(), 1);
+    settle();
+    const PS_EB eb = kt::makeEb();
+    const char* dates[] = {"20010615", "20010301", "20001231", "99999999", "20010601"};
+    const auto batchAgainstSingles = [&](const std::string& what) {
+        std::vector<U5_ELEM> batch(20);
+        for (std::size_t i = 0; i < batch.size(); ++i)
+            batch[i].SB = kt::u1(i % 3 ? "EUR" : "GBP", i % 3 ? "USD" : "EUR",
+                                 static_cast<int64_t>(100 + 37 * i), 'G', dates[i % 5]);
+        std::vector<U5_ELEM> singles = batch;
+        U5_UmrFwaehrBwaehr(static_cast<int32_t>(batch.size()), batch.data(), &eb, nullptr);
+        for (std::size_t i = 0; i < singles.size(); ++i) {
+            const int32_t rc = U1_UmrFwaehrBwaehr(&singles[i].SB, &eb, nullptr);
+            EXPECT_EQ(batch[i].RESULT, rc) << what << " " << i;
+            EXPECT_EQ(std::memcmp(&batch[i].SB, &singles[i].SB, sizeof(U1_SB)), 0)
+                << what << " " << i;
+        }
+        return std::string(batch[5].SB.AMOUNT_A_13_2, 16); // EUR into USD on 2001-06-15
+    };
+    const std::string before = batchAgainstSingles("file A");
+    fs::rename(root_ / "B", file);
+    EXPECT_NE(batchAgainstSingles("file B"), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RateSnapshot, ::testing::Bool(),
