@@ -142,7 +142,7 @@ template <int W, int N, int M, int SIZE> char* writeFieldFast(const CellT<W>* v)
     const int n = usedCount<W>(v);
     const uint64_t low = n > 0 ? bin::load8(v->digits) & bin::byteMask(n) : 0;
     const uint64_t high = n > 8 ? bin::load8(v->digits + 8) & bin::byteMask(n - 8) : 0;
-    if (bin::notDigits(low | high) != 0) {
+    if ((bin::notDigits(low) | bin::notDigits(high)) != 0) {
         return writeField<W>(v, N, M, SIZE);
     }
     const int top = high != 0  ? 16 - __builtin_clzll(high) / 8

@@ -86,7 +86,7 @@ inline bool loadDigits(const uint8_t* p, int n, u128& v) {
     if (n <= 16) { // the common case: one or two words
         const uint64_t w0 = n > 0 ? load8(p) & byteMask(n) : 0;
         const uint64_t w1 = n > 8 ? load8(p + 8) & byteMask(n - 8) : 0;
-        if (notDigits(w0 | w1) != 0) {
+        if ((notDigits(w0) | notDigits(w1)) != 0) {
             return false;
         }
         v = value8(w0) + (n > 8 ? value8(w1) * 100000000u : 0);
@@ -100,7 +100,8 @@ inline bool loadDigits(const uint8_t* p, int n, u128& v) {
     if (words > 0) {
         w[words - 1] &= byteMask(n - 8 * (words - 1));
     }
-    if (notDigits(w[0] | w[1] | w[2] | w[3] | w[4]) != 0) {
+    if ((notDigits(w[0]) | notDigits(w[1]) | notDigits(w[2]) | notDigits(w[3]) | notDigits(w[4])) !=
+        0) {
         return false;
     }
     const uint64_t lo = value8(w[0]) + (words > 1 ? value8(w[1]) * 100000000u : 0);
