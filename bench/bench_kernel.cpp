@@ -115,12 +115,13 @@ BenchRateFile& rateFile() {
     return file;
 }
 
-// EUR into USD on dates spread over the whole history (and some before it: 485).
+// EUR into USD on dates spread over the whole history.
 std::vector<U1_SB> rateFileRequests() {
-    const auto& days = bench::businessDays();
+    const std::vector<int> days = bench::businessDays();
     std::vector<U1_SB> in;
     for (int i = 0; i < 1024; ++i) {
-        const std::string& day = days[static_cast<std::size_t>(i) * 6113 % days.size()];
+        const std::string day =
+            std::to_string(days[static_cast<std::size_t>(i) * 6113 % days.size()]);
         in.push_back(u1("EUR", "USD", "+000000000010000", day.c_str()));
     }
     return in;
@@ -275,6 +276,16 @@ void writeField(char* out, long long v, int len) {
     }
 }
 
+// The fields a successful fixed-rate U1 fills besides the amount and its rounding difference.
+void putFixedRateFields(U1_SB& b, const char* rate) {
+    std::memcpy(b.RATE_USED, rate, 12);
+    b.DEC_INDICATOR = '2';
+    b.FIXED_RATE_FLAG = 'J';
+    b.QUOTATION_USED = 'M';
+    b.UNIT_EXPONENT = '0';
+    std::memcpy(b.RETURN_CODE, "0000", 4);
+}
+
 // Amount divided (into the euro) or multiplied (out of it) by the rate, cut to 6 decimals,
 // rounded half away from zero to 2, difference to the 6-decimal value; texts as in the block.
 void decimalU1(U1_SB& b, const char* rate, bool intoEuro) {
@@ -293,12 +304,7 @@ void decimalU1(U1_SB& b, const char* rate, bool intoEuro) {
     const decimal128 diff = six - rounded;
     writeField(b.AMOUNT_A_13_2, cents, 16);
     writeField(b.ROUND_DIFF, std::decimal::decimal128_to_long_long(diff * million), 8);
-    std::memcpy(b.RATE_USED, rate, 12);
-    b.DEC_INDICATOR = '2';
-    b.FIXED_RATE_FLAG = 'J';
-    b.QUOTATION_USED = 'M';
-    b.UNIT_EXPONENT = '0';
-    std::memcpy(b.RETURN_CODE, "0000", 4);
+    putFixedRateFields(b, rate);
 }
 
 void Decimal128_U1_FixedIntoEuro(benchmark::State& state) {
@@ -331,12 +337,7 @@ void int128U1IntoEuro(U1_SB& b, const char* rate) {
     const Int128 cents = (six + (six < 0 ? -5000 : 5000)) / 10000;
     writeField(b.AMOUNT_A_13_2, static_cast<long long>(cents), 16);
     writeField(b.ROUND_DIFF, static_cast<long long>(six - cents * 10000), 8);
-    std::memcpy(b.RATE_USED, rate, 12);
-    b.DEC_INDICATOR = '2';
-    b.FIXED_RATE_FLAG = 'J';
-    b.QUOTATION_USED = 'M';
-    b.UNIT_EXPONENT = '0';
-    std::memcpy(b.RETURN_CODE, "0000", 4);
+    putFixedRateFields(b, rate);
 }
 
 void Int128_U1_FixedIntoEuro(benchmark::State& state) {

@@ -181,8 +181,8 @@ std::vector<Run> buildRuns(const char* buf, std::size_t records, std::size_t key
         Run run{rc::packKey(start + keyOffset), static_cast<uint32_t>(i), 1, true};
         while (i + run.count < records &&
                std::memcmp(recordAt(buf, i + run.count) + keyOffset, start + keyOffset, 3) == 0) {
-            if (std::memcmp(recordAt(buf, i + run.count) + rc::offset::rateDate,
-                            recordAt(buf, i + run.count - 1) + rc::offset::rateDate, 8) > 0)
+            if (dateKey(recordAt(buf, i + run.count) + rc::offset::rateDate) >
+                dateKey(recordAt(buf, i + run.count - 1) + rc::offset::rateDate))
                 run.newestFirst = false;
             ++run.count;
         }
@@ -202,7 +202,6 @@ std::vector<Run> buildRuns(const char* buf, std::size_t records, std::size_t key
 struct Snapshot {
     FileId id;
     FileBytes bytes;
-    std::size_t records = 0;
     std::vector<Run> byIso;
     std::vector<Run> byNumber;
 
@@ -277,17 +276,20 @@ bool settled(const FileId& id, int64_t readStart) {
 
 // ---- the request ---------------------------------------------------------------------------
 
-// Reads the file afresh and answers from its bytes (the read-per-call behaviour).
-int32_t answerFromFreshRead(const char* path, LW_SB& req, const Key& key) {
-    FileBytes file;
-    const int32_t r = readWhole(path, file);
-    if (r != kOk)
-        return r;
+// Answers from the bytes of a file read whole, with the literal search.
+int32_t answerFrom(const FileBytes& file, LW_SB& req, const Key& key) {
     const char* found = nullptr;
     const int32_t s = selectLinear(file.data, file.size / kRecord, key, req.REQ_DATE, found);
     if (s == kOk)
         take(req, found);
     return s;
+}
+
+// Reads the file afresh and answers from its bytes (the read-per-call behaviour).
+int32_t answerFromFreshRead(const char* path, LW_SB& req, const Key& key) {
+    FileBytes file;
+    const int32_t r = readWhole(path, file);
+    return r != kOk ? r : answerFrom(file, req, key);
 }
 
 // Within one batch call (U5 to U8, A5) the elements see the file as the first one found it:
@@ -313,13 +315,14 @@ int32_t answerFromSnapshot(const char* path, LW_SB& req, const Key& key) {
     struct stat st;
     if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
         return answerFromFreshRead(path, req, key); // answers as the open does
+    const FileId now = FileId::of(st);
     std::shared_ptr<const Snapshot> snap = currentSnapshot();
     std::unique_lock<std::mutex> building(gBuildLock, std::defer_lock);
-    if (!(snap && snap->id == FileId::of(st))) {
+    if (!(snap && snap->id == now)) {
         building.lock();
         snap = currentSnapshot(); // another thread may have read the file meanwhile
     }
-    if (!(snap && snap->id == FileId::of(st))) {
+    if (!(snap && snap->id == now)) {
         const int64_t readStart = realtimeNow();
         auto fresh = std::make_shared<Snapshot>();
         const int32_t r = readWhole(path, fresh->bytes);
@@ -328,21 +331,16 @@ int32_t answerFromSnapshot(const char* path, LW_SB& req, const Key& key) {
         fresh->id = FileId::of(fresh->bytes.st);
         struct stat after;
         const bool stable = ::stat(path, &after) == 0 && FileId::of(after) == fresh->id;
-        fresh->records = fresh->bytes.size / kRecord;
         if (!stable || fresh->bytes.size != static_cast<std::size_t>(fresh->id.size) ||
             !settled(fresh->id, readStart)) {
             // Changed during the read, or too recently changed to be trusted: answer from
             // these bytes once and keep nothing.
             publish(nullptr);
-            const char* found = nullptr;
-            const int32_t s =
-                selectLinear(fresh->bytes.data, fresh->records, key, req.REQ_DATE, found);
-            if (s == kOk)
-                take(req, found);
-            return s;
+            return answerFrom(fresh->bytes, req, key);
         }
-        fresh->byIso = buildRuns(fresh->bytes.data, fresh->records, rc::offset::iso);
-        fresh->byNumber = buildRuns(fresh->bytes.data, fresh->records, rc::offset::number);
+        const std::size_t records = fresh->bytes.size / kRecord;
+        fresh->byIso = buildRuns(fresh->bytes.data, records, rc::offset::iso);
+        fresh->byNumber = buildRuns(fresh->bytes.data, records, rc::offset::number);
         snap = std::move(fresh);
         publish(snap);
     }

@@ -46,18 +46,20 @@ std::string position(std::string_view text, std::size_t off) {
     return std::to_string(line) + ":" + std::to_string(col);
 }
 
-bool validYmd(int y, int m, int d) {
-    static constexpr int len[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (y < 1999 || y > 9999 || m < 1 || m > 12 || d < 1)
-        return false;
-    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return d <= len[m - 1] + (m == 2 && leap ? 1 : 0);
-}
-
 std::string ymd(int y, int m, int d) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
     return buf;
+}
+
+// YYYYMMDD of a real day from 1999, the first year of published rates, on.
+std::optional<std::string> rateDay(int y, int m, int d) {
+    if (y < 1999 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31)
+        return std::nullopt;
+    std::string t = ymd(y, m, d);
+    if (!ratecodec::validDate(t))
+        return std::nullopt;
+    return t;
 }
 
 // "2024-05-17" -> "20240517"
@@ -68,9 +70,7 @@ std::optional<std::string> isoDate(std::string_view s) {
     int y = std::stoi(std::string(s.substr(0, 4)));
     int m = std::stoi(std::string(s.substr(5, 2)));
     int d = std::stoi(std::string(s.substr(8, 2)));
-    if (!validYmd(y, m, d))
-        return std::nullopt;
-    return ymd(y, m, d);
+    return rateDay(y, m, d);
 }
 
 // "17 May 2024" -> "20240517"
@@ -88,9 +88,7 @@ std::optional<std::string> textDate(std::string_view s) {
         return std::nullopt;
     int m = static_cast<int>(it - std::begin(kMonths)) + 1;
     int y = std::stoi(std::string(ys)), d = std::stoi(std::string(ds));
-    if (!validYmd(y, m, d))
-        return std::nullopt;
-    return ymd(y, m, d);
+    return rateDay(y, m, d);
 }
 
 struct Importer {

@@ -71,10 +71,6 @@ bool allDigits(std::string_view s) {
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool validDate(std::string_view d) {
-    return ratecodec::validDate(d);
-}
-
 bool validDez4p7(std::string_view s) {
     return s.size() == 12 && (s[0] == '+' || s[0] == '-') && allDigits(s.substr(1));
 }
@@ -226,7 +222,7 @@ void appendEncoded(std::string& records, const RateRecord& record) {
 }
 
 std::string encodeVersionRecord(std::string_view fileDate) {
-    if (!validDate(fileDate))
+    if (!ratecodec::validDate(fileDate))
         throw Error("file date \"" + std::string(fileDate) + "\" is not a valid YYYYMMDD date");
     std::string rec = blankRecord();
     rec.replace(offset::iso, 3, kVersionMarker);
@@ -276,7 +272,7 @@ std::vector<std::string> checkRecord(std::string_view b) {
         f.push_back("ISO code \"" + r.iso + "\" is not three capital letters");
     if (!allDigits(r.number))
         f.push_back("currency number \"" + r.number + "\" is not three digits");
-    if (!validDate(r.rateDate))
+    if (!ratecodec::validDate(r.rateDate))
         f.push_back("rate date \"" + r.rateDate + "\" is not a valid date");
     if (r.blocked != 'J' && r.blocked != 'N')
         f.push_back(std::string("blocking flag '") + r.blocked + "' is not J or N");
@@ -298,7 +294,7 @@ std::vector<std::string> checkRecord(std::string_view b) {
             f.push_back("rate " + n + " \"" + v + "\" is not positive");
     }
     for (std::size_t i = 0; i < 5; ++i)
-        if (r.dates[i] != kNoDate && !validDate(r.dates[i]))
+        if (r.dates[i] != kNoDate && !ratecodec::validDate(r.dates[i]))
             f.push_back("further date " + std::to_string(i + 1) + " \"" + r.dates[i] +
                         "\" is not a valid date");
     if (r.quotation != 'M' && r.quotation != 'P' && r.quotation != ' ')
