@@ -9,6 +9,12 @@ packages=(
   libpugixml-dev libcli11-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth fonts-dejavu-core
+  ccache libcsv-dev help2man bash-completion
+  python3-dev pybind11-dev python3-pytest python3-numpy python3-pandas python3-dask
+  python3-distributed python3-jsonschema python3-setuptools python3-pip
+  qt6-translations-l10n
+  debhelper dh-python lintian fakeroot dpkg-dev appstream desktop-file-utils
+  gcovr
 )
 
 missing=()
