@@ -2,14 +2,13 @@
 #include "ctrlfile.h"
 #include "ctrldata.h"
 #include "decarith.h"
+#include "durable_replace.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -237,27 +236,12 @@ int32_t format(const void* record, std::size_t size, int32_t variant,
     return toVariant(file, variant);
 }
 
-bool writeAll(int fd, const std::vector<unsigned char>& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 TARVO_EXTERN_C_BEGIN
 
 int32_t CF_FormatRecord(const void* record, size_t record_size, int32_t variant, unsigned char* out,
-                        size_t capacity, size_t* size) {
+                        size_t capacity, size_t* size) try {
     if (size == nullptr) {
         return CF_ERR_ARGUMENT;
     }
@@ -272,10 +256,12 @@ int32_t CF_FormatRecord(const void* record, size_t record_size, int32_t variant,
     }
     std::memcpy(out, file.data(), file.size());
     return CF_OK;
+} catch (const std::bad_alloc&) {
+    return CF_ERR_MEMORY;
 }
 
 int32_t CF_WriteRecordFile(const void* record, size_t record_size, int32_t variant,
-                           const char* path) {
+                           const char* path) try {
     if (path == nullptr || *path == '\0') {
         return CF_ERR_ARGUMENT;
     }
@@ -283,27 +269,17 @@ int32_t CF_WriteRecordFile(const void* record, size_t record_size, int32_t varia
     if (const int32_t rc = format(record, record_size, variant, file); rc != CF_OK) {
         return rc;
     }
-    // A hidden temporary file in the same folder, renamed over the target at the end.
-    const std::string target(path);
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string tmp = folder + "." + base + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) {
-        return CF_ERR_IO;
-    }
-    // The replacement keeps the old file's permissions (mkstemp creates it owner-only).
-    struct stat old {};
-    const mode_t mode = ::stat(path, &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, file) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(tmp.c_str(), path) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return CF_ERR_IO;
-    }
-    return CF_OK;
+    tarvo::durable::Replacement out;
+    tarvo::durable::Status st = out.open(path);
+    if (st.ok())
+        st = out.write(file.data(), file.size());
+    if (st.ok())
+        st = out.commit();
+    if (st.failure == tarvo::durable::Failure::NotRegular)
+        return CF_ERR_TARGET;
+    return st.ok() ? CF_OK : CF_ERR_IO;
+} catch (const std::bad_alloc&) {
+    return CF_ERR_MEMORY;
 }
 
 int32_t CF_WriteBuiltinFile(int32_t variant, const char* path) {
@@ -325,6 +301,10 @@ const char* CF_ResultText(int32_t result) {
         return "output buffer too small";
     case CF_ERR_IO:
         return "the file could not be written";
+    case CF_ERR_TARGET:
+        return "the target is not a regular file (a FIFO, device or folder is never replaced)";
+    case CF_ERR_MEMORY:
+        return "not enough memory";
     default:
         return "unknown result";
     }

@@ -69,7 +69,9 @@ enum {
     CF_ERR_RECORD = 2,    /* the record is malformed or a block does not fit a file block */
     CF_ERR_CHARACTER = 3, /* a field holds CR or LF, or a byte the EBCDIC form cannot carry */
     CF_ERR_SPACE = 4,     /* the output buffer is too small (*size holds the size needed) */
-    CF_ERR_IO = 5         /* the file could not be written; nothing was replaced */
+    CF_ERR_IO = 5,        /* the file could not be written; nothing was replaced */
+    CF_ERR_TARGET = 6,    /* the target is not a regular file; nothing was touched */
+    CF_ERR_MEMORY = 7     /* no memory; nothing was replaced */
 };
 
 /* Formats a record of the TarvoDaten form (int32 block count, then blocks of header, body
@@ -82,7 +84,9 @@ int32_t CF_FormatRecord(const void* record, size_t record_size, int32_t variant,
                         size_t capacity, size_t* size);
 
 /* Formats the record as CF_FormatRecord and writes it to path through a temporary file in
- * the same folder that is renamed over path; on any failure path is left as it was. */
+ * the same folder that is renamed over path; on any failure path is left as it was. Only a
+ * regular file (or a new one) is replaced: a symbolic link is followed, anything else gives
+ * CF_ERR_TARGET. */
 int32_t CF_WriteRecordFile(const void* record, size_t record_size, int32_t variant,
                            const char* path);
 

@@ -1,12 +1,13 @@
 // Code tables e2a and a2e, in-place EBCDIC/ASCII translation and the control-data file conversion.
 #include "decarith.h"
 #include "returncode.h"
+#include "durable_replace.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -138,72 +139,119 @@ bool isLineEnd(unsigned char c) {
     return c == '\r' || c == '\n';
 }
 
-// Copies the file at path into the open temporary file.
-bool copyInto(const char* path, FILE* out) {
-    FILE* in = std::fopen(path, "rb");
-    if (in == nullptr) {
-        return false;
+// What the first 10 bytes of a control-data file ask for.
+enum class Head { Ready, Convert, Foreign };
+struct Needs {
+    Head head = Head::Foreign;
+    bool ebcdic = false;
+    bool bareLineEnds = false;
+};
+
+Needs needs(const unsigned char (&head)[10]) {
+    bool ascii = true;
+    bool ebcdic = true;
+    for (int i = 0; i < 8; ++i) {
+        ascii = ascii && head[i] == ';';
+        ebcdic = ebcdic && head[i] == 0x5E;
     }
-    char chunk[65536];
-    bool ok = true;
+    Needs n;
+    if (!ascii && !ebcdic) {
+        return n; // not a control-data file: leave it as it is
+    }
+    n.ebcdic = ebcdic;
+    n.bareLineEnds = head[8] != '\r' || head[9] != '\n';
+    n.head = ascii && !n.bareLineEnds ? Head::Ready : Head::Convert;
+    return n;
+}
+
+// Reads the first 10 bytes at offset 0 (a shorter file reads as zero bytes there).
+bool readHead(int fd, unsigned char (&head)[10]) {
+    std::memset(head, 0, sizeof head);
     size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) {
-        if (std::fwrite(chunk, 1, got, out) != got) {
-            ok = false;
+    while (got < sizeof head) {
+        const ssize_t n = pread(fd, head + got, sizeof head - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
             break;
         }
+        got += static_cast<size_t>(n);
     }
-    if (std::ferror(in) != 0) {
-        ok = false;
+    return true;
+}
+
+// Copies everything readable from in into the replacement.
+bool copyInto(int in, tarvo::durable::Replacement& out) {
+    char chunk[16384];
+    off_t at = 0;
+    for (;;) {
+        const ssize_t n = pread(in, chunk, sizeof chunk, at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+        if (!out.write(chunk, static_cast<size_t>(n)).ok()) {
+            return false;
+        }
+        at += n;
     }
-    std::fclose(in);
-    return ok && std::fflush(out) == 0 && std::fseek(out, 0, SEEK_SET) == 0;
 }
 
 // Converts a copy of the file in the same folder and renames it over the original, so that
-// a failure at any step leaves the original file whole.
-int32_t convertReplacing(const char* name, bool ebcdic, bool bareLineEnds) {
-    char* real = realpath(name, nullptr); // replace the file a symbolic link points to
-    if (real == nullptr) {
+// a failure at any step leaves the original file whole. The file is locked while this runs;
+// a file that another process converted meanwhile is left alone.
+int32_t convertReplacing(const char* name) {
+    tarvo::durable::Replacement out;
+    if (!out.open(name).ok() || out.currentFd() < 0) {
         return kFileError;
     }
-    const std::string path(real);
-    std::free(real);
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    unsigned char head[10];
+    if (!readHead(out.currentFd(), head)) {
         return kFileError;
     }
-    const size_t slash = path.rfind('/');
-    std::string tmpl = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0) {
+    const Needs n = needs(head);
+    if (n.head != Head::Convert) {
+        return n.head == Head::Ready ? 0 : kFileError;
+    }
+    if (!copyInto(out.currentFd(), out)) {
         return kFileError;
     }
-    FILE* tmp = fdopen(fd, "w+b");
+    const int dupFd = fcntl(out.fd(), F_DUPFD_CLOEXEC, 0);
+    FILE* tmp = dupFd >= 0 ? fdopen(dupFd, "w+b") : nullptr;
     if (tmp == nullptr) {
-        close(fd);
-        unlink(tmpl.c_str());
+        if (dupFd >= 0) {
+            close(dupFd);
+        }
         return kFileError;
     }
-    int32_t result = kFileError;
-    if (copyInto(path.c_str(), tmp)) {
-        uint32_t codes = 0;
-        if (ebcdic) {
-            codes |= AR_Ebcdic2Asci(tmp);
-        }
-        if (bareLineEnds) {
-            codes |= AR_ConvertFileFormat(tmp);
-        }
-        result = static_cast<int32_t>(codes);
+    uint32_t codes = 0;
+    if (std::fseek(tmp, 0, SEEK_SET) != 0) {
+        codes = kTranslateFailed;
     }
-    bool ok = result == 0 && fchmod(fd, st.st_mode & 07777) == 0 && std::fflush(tmp) == 0 &&
-              fsync(fd) == 0;
-    ok = std::fclose(tmp) == 0 && ok;
-    if (ok && std::rename(tmpl.c_str(), path.c_str()) == 0) {
-        return 0;
+    if (codes == 0 && n.ebcdic) {
+        codes |= AR_Ebcdic2Asci(tmp);
     }
-    unlink(tmpl.c_str());
-    return result != 0 ? result : kFileError;
+    if (codes == 0 && n.bareLineEnds) {
+        codes |= AR_ConvertFileFormat(tmp);
+    }
+    const bool flushed = std::fflush(tmp) == 0;
+    const bool closed = std::fclose(tmp) == 0;
+    if (codes != 0) {
+        return static_cast<int32_t>(codes);
+    }
+    if (!flushed || !closed || !out.commit().ok()) {
+        return kFileError;
+    }
+    return 0;
 }
 
 } // namespace
@@ -255,28 +303,24 @@ int32_t AR_ConvertFile(int32_t reserved) {
     if (name == nullptr) {
         name = "TARVO.DAT";
     }
-    FILE* file = std::fopen(name, "rb");
-    if (file == nullptr) {
+    // Opened without blocking and checked before anything is read: a FIFO or device under
+    // the name is refused instead of waited for.
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         return kFileError;
     }
-    unsigned char head[10] = {};
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    (void)got; // a shorter file reads as zero bytes in the rest of head
-    bool ascii = true;
-    bool ebcdic = true;
-    for (int i = 0; i < 8; ++i) {
-        ascii = ascii && head[i] == ';';
-        ebcdic = ebcdic && head[i] == 0x5E;
+    struct stat st {};
+    unsigned char head[10];
+    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && readHead(fd, head);
+    close(fd);
+    if (!ok) {
+        return kFileError;
     }
-    if (!ascii && !ebcdic) {
-        return kFileError; // not a control-data file: leave it as it is
+    const Needs n = needs(head);
+    if (n.head != Head::Convert) {
+        return n.head == Head::Ready ? 0 : kFileError;
     }
-    const bool bareLineEnds = head[8] != '\r' || head[9] != '\n';
-    if (ascii && !bareLineEnds) {
-        return 0;
-    }
-    return convertReplacing(name, ebcdic, bareLineEnds);
+    return convertReplacing(name);
 }
 
 } // extern "C"

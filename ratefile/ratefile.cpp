@@ -1,5 +1,6 @@
 // Rate records: encoding, decoding, checks, ordering, the atomic writer and the reader.
 #include "ratefile.h"
+#include "durable_replace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -362,58 +363,21 @@ std::string encodeRateFile(std::vector<RateRecord> records, std::string_view fil
 namespace {
 
 // Writes the pieces one after the other into a temporary file in the target's folder, then
-// renames it onto the target.
+// renames it onto the target (durable_replace.h: regular files only, locked, synced).
 void writePiecesAtomically(const std::filesystem::path& path,
                            std::initializer_list<std::string_view> pieces) {
-    std::filesystem::path dir = path.parent_path();
-    if (dir.empty())
-        dir = ".";
-    std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
-        throw Error("cannot create a temporary file in " + dir.string() + ": " +
-                    std::strerror(errno));
-    auto fail = [&](const std::string& what) {
-        int e = errno;
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        return Error(what + " " + path.string() + ": " + std::strerror(e));
+    tarvo::durable::Replacement out;
+    auto check = [&](const tarvo::durable::Status& st) {
+        if (st.ok())
+            return;
+        char why[256];
+        tarvo::durable::describe(st, why, sizeof why);
+        throw Error("cannot write " + path.string() + ": " + why);
     };
-    struct stat st {};
-    mode_t mode = 0644;
-    if (::stat(path.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-    ::fchmod(fd, mode);
-    for (std::string_view bytes : pieces) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                throw fail("cannot write");
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    if (::fsync(fd) != 0)
-        throw fail("cannot write");
-    if (::close(fd) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        throw Error("cannot write " + path.string() + ": " + std::strerror(e));
-    }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        throw Error("cannot replace " + path.string() + ": " + std::strerror(e));
-    }
-    // Make the rename itself durable; a folder that cannot be synced changes nothing.
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    check(out.open(path.c_str()));
+    for (std::string_view bytes : pieces)
+        check(out.write(bytes.data(), bytes.size()));
+    check(out.commit());
 }
 
 } // namespace

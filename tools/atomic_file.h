@@ -1,7 +1,9 @@
 // An output file that replaces its target only when it is complete: the bytes go to a private
 // temporary file in the target's folder, which commit() syncs and renames onto the target.
 // Until then the target keeps its old content, and a temporary file that was not committed is
-// removed again (also when an exception leaves the scope).
+// removed again (also when an exception leaves the scope, and when SIGINT, SIGTERM or SIGHUP
+// end the program). The target is locked from construction to commit, so a second writer of
+// the same file waits for the first; only regular files are replaced (durable_replace.h).
 #ifndef TARVO_TOOLS_ATOMIC_FILE_H
 #define TARVO_TOOLS_ATOMIC_FILE_H
 
@@ -9,13 +11,16 @@
 #include <string>
 #include <string_view>
 
+#include "durable_replace.h"
+
 namespace tarvo::tool {
 
 class AtomicOutputFile {
   public:
-    // Creates the temporary file (exclusively, with a name nobody can predict). The new file
-    // will have the permissions of the file it replaces, or the usual ones for a new file.
-    // Throws tarvo::ratefile::Error when the folder does not take a new file.
+    // Locks the target and creates the temporary file (exclusively, with a name nobody can
+    // predict). The new file will have the permissions of the file it replaces (without
+    // setuid and setgid), or 0666 less the umask. Throws tarvo::ratefile::Error when the
+    // target is not a regular file or the folder does not take a new file.
     explicit AtomicOutputFile(std::filesystem::path target);
     ~AtomicOutputFile();
     AtomicOutputFile(const AtomicOutputFile&) = delete;
@@ -30,13 +35,11 @@ class AtomicOutputFile {
     const std::string& temporaryPath() const { return tmp_; }
 
   private:
-    [[noreturn]] void fail(const char* what);
+    [[noreturn]] void fail(const tarvo::durable::Status& status);
 
     std::filesystem::path target_;
-    std::filesystem::path dir_;
     std::string tmp_;
-    int fd_ = -1;
-    bool committed_ = false;
+    tarvo::durable::Replacement out_;
 };
 
 } // namespace tarvo::tool

@@ -342,15 +342,19 @@ TEST_F(AtomicFile, ReplacesOnlyOnCommit) {
     spit(target, "old");
     fs::permissions(target, fs::perms(0604));
     {
-        tool::AtomicOutputFile a(target), b(target);
-        EXPECT_NE(a.temporaryPath(), b.temporaryPath());
+        tool::AtomicOutputFile a(target);
+        // The target is locked: a second writer in the same thread is refused, not blocked.
+        EXPECT_THROW(tool::AtomicOutputFile{target}, rf::Error);
         EXPECT_EQ(fs::path(a.temporaryPath()).parent_path(), dir_);
+        const std::string aTemp = a.temporaryPath();
         a.write("new ");
         a.write("content");
         EXPECT_EQ(slurp(target), "old");
         EXPECT_EQ(slurp(a.temporaryPath()), "new content");
         a.commit();
-        EXPECT_FALSE(fs::exists(a.temporaryPath()));
+        tool::AtomicOutputFile b(target);
+        EXPECT_NE(aTemp, b.temporaryPath());
+        EXPECT_FALSE(fs::exists(aTemp));
         EXPECT_TRUE(fs::exists(b.temporaryPath()));
         EXPECT_THROW(a.write("more"), rf::Error);
         EXPECT_THROW(a.commit(), rf::Error);
@@ -385,11 +389,7 @@ TEST_F(AtomicFile, NewFileAndFailures) {
     // No folder, or a folder in place of the file: nothing is created.
     EXPECT_THROW(tool::AtomicOutputFile(dir_ / "missing" / "out.csv"), rf::Error);
     fs::create_directory(dir_ / "sub");
-    {
-        tool::AtomicOutputFile f(dir_ / "sub");
-        f.write("x");
-        EXPECT_THROW(f.commit(), rf::Error);
-    }
+    EXPECT_THROW(tool::AtomicOutputFile{dir_ / "sub"}, rf::Error); // refused before writing
     EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
     EXPECT_EQ(entries(), before + 1);
 }
