@@ -124,13 +124,18 @@ int32_t readWhole(const char* path, FileBytes& out) {
         ::close(fd);
         return kNoMemory;
     }
-    // A file cut short while it is read yields what was there; a read error ends the read.
+    // A file cut short while it is read yields what was there; a read error is a file error
+    // (what was read so far could miss the currency's records and answer 482 wrongly).
     std::size_t got = 0;
     while (got < size) {
         const ssize_t n = ::read(fd, out.data + got, size - got);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0) {
+            ::close(fd);
+            return kLwFile;
+        }
+        if (n == 0)
             break;
         got += static_cast<std::size_t>(n);
     }

@@ -7,12 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <functional>
 #include <mutex>
-#include <set>
-#include <string>
-
-#include <sys/stat.h>
 
 TARVO_EXTERN_C_BEGIN
 TARVO_API const char* FileName = nullptr;
@@ -26,24 +21,59 @@ constexpr int32_t kNullArgument = tarvo::rc::kParameterWrong;
 constexpr int32_t kBlockVersionWrong = tarvo::rc::kLoadBlockVersion;
 constexpr int32_t kVersionNotFound = tarvo::rc::kEbVersionNotFound;
 constexpr int32_t kDefaultEntryUsed = tarvo::rc::kDefaultEntryUsed;
+constexpr int32_t kFileError = tarvo::rc::kFileError;
 
 constexpr const char kNoRate[14] = "+00000000000";
 
 std::once_flag builtinOnce;
 
-// Keeps every file name ever used, so FileName never points at freed or changing text.
-const char* internFileName(const char* name) {
+// Names that FileName points to. They are never freed, so a pointer read from FileName stays
+// readable for good. The first kInterned different names are kept for the life of the process;
+// after that, further names rotate through kRing fixed buffers, so a long-running process that
+// sees ever new names holds a bounded amount of them (a name read from FileName then keeps its
+// text until kRing later loads with yet other names).
+constexpr std::size_t kInterned = 16;
+constexpr std::size_t kRing = 16;
+constexpr std::size_t kNameMax = 4096;
+
+const char* internFileName(const char* name) noexcept {
     // The name of this thread's previous load, found without the lock.
     thread_local const char* last = nullptr;
     if (last != nullptr && std::strcmp(last, name) == 0) {
         return last;
     }
-    // Never destroyed: a load during process exit still finds the set.
     static std::mutex mutex;
-    static auto* names = new std::set<std::string, std::less<>>;
+    static char interned[kInterned][kNameMax];
+    static std::size_t internedCount = 0;
+    static char ring[kRing][kNameMax];
+    static std::size_t ringNext = 0;
     std::lock_guard<std::mutex> lock(mutex);
-    last = names->emplace(name).first->c_str();
-    return last;
+    for (std::size_t i = 0; i < internedCount; ++i) {
+        if (std::strcmp(interned[i], name) == 0) {
+            return last = interned[i];
+        }
+    }
+    const std::size_t len = std::strlen(name);
+    char* slot = nullptr;
+    if (internedCount < kInterned && len < kNameMax) {
+        slot = interned[internedCount++];
+    } else {
+        // Ring texts may change later: they are not remembered for the lock-free path.
+        last = nullptr;
+        for (auto& r : ring) {
+            if (std::strcmp(r, name) == 0) {
+                return r;
+            }
+        }
+        slot = ring[ringNext];
+        ringNext = (ringNext + 1) % kRing;
+        const std::size_t n = len < kNameMax ? len : kNameMax - 1; // too long to open anyway
+        std::memcpy(slot, name, n);
+        slot[n] = '\0';
+        return slot;
+    }
+    std::memcpy(slot, name, len + 1);
+    return last = slot;
 }
 
 void writeCode(PS_SB* sb, const char* code) {
@@ -216,15 +246,16 @@ TARVO_API int32_t PS_LesenTarvoDaten(PS_SB* sb, void* reserve, PS_EB* eb) {
     const char* name = internFileName(env != nullptr ? env : "TARVO.DAT");
     std::atomic_ref<const char*>(FileName).store(name);
 
-    // A name that stat cannot find cannot be opened either: the usual case of no control-data
-    // file costs one stat instead of a failed open.
+    // Only a file that does not exist falls back to the built-in record; a file that exists
+    // but cannot be opened or is no regular file is a file error, never silently other data.
     int32_t rc;
-    struct stat st;
-    std::FILE* file = ::stat(name, &st) == 0 ? std::fopen(name, "rb") : nullptr;
-    if (file != nullptr) {
-        rc = ctrldata::ReadPDFromFile(file, name, sb, eb);
-    } else {
+    const int fd = ctrldata::OpenControlFile(env != nullptr ? env : "TARVO.DAT");
+    if (fd >= 0) {
+        rc = ctrldata::ReadPDFromFile(fd, env != nullptr ? env : "TARVO.DAT", sb, eb);
+    } else if (fd == ctrldata::kAbsent) {
         rc = ctrldata::ReadPDFromHeap(sb, eb);
+    } else {
+        rc = kFileError;
     }
     writeCode(sb, codeText(rc));
     sb->Reserve2[0] = '\0';

@@ -3,7 +3,12 @@
 #include "ctrlfile.h"
 #include "decarith.h"
 
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,8 +68,14 @@ int32_t Load::run(const char* name, const PS_SB* sb, PS_EB* eb) {
     if (AR_ConvertFile(0) != 0) {
         return kFileError;
     }
-    file_ = std::fopen(name, "rb");
+    // Opened afresh: the conversion may have replaced the file.
+    const int fd = ctrldata::OpenControlFile(name);
+    if (fd < 0) {
+        return kFileError;
+    }
+    file_ = fdopen(fd, "rb");
     if (file_ == nullptr) {
+        close(fd);
         return kFileError;
     }
     // The size is measured after the conversion, which may have lengthened the file.
@@ -184,9 +195,22 @@ int32_t Load::copyBlock(long length, const PS_SB* sb, PS_EB* eb) {
 
 namespace ctrldata {
 
-int32_t ReadPDFromFile(std::FILE* file, const char* name, const PS_SB* sb, PS_EB* eb) {
+int OpenControlFile(const char* name) {
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return errno == ENOENT || errno == ENOTDIR ? kAbsent : kUnusable;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return kUnusable;
+    }
+    return fd;
+}
+
+int32_t ReadPDFromFile(int fd, const char* name, const PS_SB* sb, PS_EB* eb) {
     auto* buffer = static_cast<unsigned char*>(AR_New_(CF_BLOCK_MAX));
-    std::fclose(file);
+    close(fd);
     if (buffer == nullptr) {
         return kNoMemory;
     }

@@ -1,10 +1,11 @@
-// Replacements for the C library's file-writing calls that fail on demand; see fault_inject.h.
+// Replacements for the C library's file calls that fail on demand; see fault_inject.h.
 // Defined in the program (or a preloaded library), they take precedence over the C library for
 // every caller, including the shared libraries under test.
 #include "fault_inject.h"
 
 #include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,7 @@ namespace {
 std::atomic<int> gKind{0};
 std::atomic<long long> gBudget{0};
 std::atomic<int> gHits{0};
+std::atomic<int> gError{0};
 char gDir[4096];
 std::size_t gDirLen = 0;
 char gLog[4096];
@@ -148,6 +150,53 @@ bool failSync(int fd) {
     return true;
 }
 
+// True when an open of path (relative to dirfd) is to fail; errno is then set.
+bool failOpen(int dirfd, const char* path) {
+    if (kind() != fault::Kind::Open)
+        return false;
+    const int saved = errno;
+    const bool hit = inDirAt(dirfd, path);
+    errno = saved;
+    if (!hit)
+        return false;
+    fired("open");
+    errno = gError.load();
+    return true;
+}
+
+bool faultOnFd(fault::Kind k, int fd) {
+    if (kind() != k || fd < 0)
+        return false;
+    const int saved = errno;
+    const bool hit = fdInDir(fd);
+    errno = saved;
+    return hit;
+}
+
+// How many of want bytes a read from fd may return: 0 with EIO set once the budget is spent
+// (Kind::Read), at most one byte (Kind::Short), else want.
+size_t readAllowance(int fd, size_t want, bool& failed) {
+    failed = false;
+    if (want == 0)
+        return want;
+    if (faultOnFd(fault::Kind::Short, fd)) {
+        fired("short read");
+        return 1;
+    }
+    if (!faultOnFd(fault::Kind::Read, fd))
+        return want;
+    long long left = gBudget.load();
+    if (left <= 0) {
+        fired("read");
+        failed = true;
+        errno = EIO;
+        return 0;
+    }
+    const size_t take = left < static_cast<long long>(want) ? static_cast<size_t>(left) : want;
+    gBudget -= static_cast<long long>(take);
+    return take;
+}
+
 void setDir(const char* dir) {
     gDirLen = 0;
     if (dir == nullptr)
@@ -166,10 +215,11 @@ void setDir(const char* dir) {
 
 namespace fault {
 
-void arm(Kind k, const char* dir, long long budget) {
+void arm(Kind k, const char* dir, long long budget, int error) {
     gKind = static_cast<int>(Kind::None);
     setDir(dir);
     gBudget = budget;
+    gError = error;
     gHits = 0;
     gKind = static_cast<int>(k);
 }
@@ -195,6 +245,7 @@ __attribute__((constructor)) static void faultFromEnvironment() {
         return;
     fault::Kind k = fault::Kind::None;
     long long budget = 0;
+    int error = 0;
     if (std::strcmp(faultText, "rename") == 0) {
         k = fault::Kind::Rename;
     } else if (std::strcmp(faultText, "crash") == 0) {
@@ -205,8 +256,17 @@ __attribute__((constructor)) static void faultFromEnvironment() {
             budget = std::strtoll(faultText + 6, nullptr, 10);
     } else if (std::strcmp(faultText, "fsync") == 0) {
         k = fault::Kind::Fsync;
+    } else if (std::strncmp(faultText, "open:", 5) == 0) {
+        k = fault::Kind::Open;
+        error = static_cast<int>(std::strtol(faultText + 5, nullptr, 10));
+    } else if (std::strncmp(faultText, "read", 4) == 0) {
+        k = fault::Kind::Read;
+        if (faultText[4] == ':')
+            budget = std::strtoll(faultText + 5, nullptr, 10);
+    } else if (std::strcmp(faultText, "short") == 0) {
+        k = fault::Kind::Short;
     }
-    fault::arm(k, dir, budget);
+    fault::arm(k, dir, budget, error);
 }
 #endif
 
@@ -292,6 +352,159 @@ FAULT_EXPORT int fsync(int fd) {
         return -1;
     static auto f = next<int (*)(int)>("fsync");
     return f(fd);
+}
+
+FAULT_EXPORT int open(const char* path, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list ap;
+        va_start(ap, flags);
+        mode = static_cast<mode_t>(va_arg(ap, int));
+        va_end(ap);
+    }
+    if (failOpen(AT_FDCWD, path))
+        return -1;
+    static auto f = next<int (*)(const char*, int, ...)>("open");
+    return f(path, flags, mode);
+}
+
+FAULT_EXPORT int open64(const char* path, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list ap;
+        va_start(ap, flags);
+        mode = static_cast<mode_t>(va_arg(ap, int));
+        va_end(ap);
+    }
+    if (failOpen(AT_FDCWD, path))
+        return -1;
+    static auto f = next<int (*)(const char*, int, ...)>("open64");
+    return f(path, flags, mode);
+}
+
+FAULT_EXPORT int openat(int dirfd, const char* path, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list ap;
+        va_start(ap, flags);
+        mode = static_cast<mode_t>(va_arg(ap, int));
+        va_end(ap);
+    }
+    if (failOpen(dirfd, path))
+        return -1;
+    static auto f = next<int (*)(int, const char*, int, ...)>("openat");
+    return f(dirfd, path, flags, mode);
+}
+
+FAULT_EXPORT FILE* fopen(const char* path, const char* how) {
+    if (failOpen(AT_FDCWD, path))
+        return nullptr;
+    static auto f = next<FILE* (*)(const char*, const char*)>("fopen");
+    return f(path, how);
+}
+
+FAULT_EXPORT FILE* fopen64(const char* path, const char* how) {
+    if (failOpen(AT_FDCWD, path))
+        return nullptr;
+    static auto f = next<FILE* (*)(const char*, const char*)>("fopen64");
+    return f(path, how);
+}
+
+FAULT_EXPORT ssize_t read(int fd, void* buf, size_t count) {
+    static auto f = next<ssize_t (*)(int, void*, size_t)>("read");
+    bool failed = false;
+    const size_t allowed = readAllowance(fd, count, failed);
+    return failed ? -1 : f(fd, buf, allowed);
+}
+
+FAULT_EXPORT ssize_t pread(int fd, void* buf, size_t count, off_t at) {
+    static auto f = next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+    bool failed = false;
+    const size_t allowed = readAllowance(fd, count, failed);
+    return failed ? -1 : f(fd, buf, allowed, at);
+}
+
+FAULT_EXPORT ssize_t pread64(int fd, void* buf, size_t count, off_t at) {
+    static auto f = next<ssize_t (*)(int, void*, size_t, off_t)>("pread64");
+    bool failed = false;
+    const size_t allowed = readAllowance(fd, count, failed);
+    return failed ? -1 : f(fd, buf, allowed, at);
+}
+
+FAULT_EXPORT size_t fread(void* ptr, size_t size, size_t nmemb, FILE* stream) {
+    static auto f = next<size_t (*)(void*, size_t, size_t, FILE*)>("fread");
+    if (size == 0 || nmemb == 0 || !faultOnFd(fault::Kind::Read, fileno(stream)))
+        return f(ptr, size, nmemb, stream);
+    bool failed = false;
+    const size_t allowed = readAllowance(fileno(stream), size * nmemb, failed) / size;
+    const size_t n = allowed > 0 ? f(ptr, size, allowed, stream) : 0;
+    if (n < nmemb)
+        errno = EIO;
+    return n;
+}
+
+FAULT_EXPORT int fseek(FILE* stream, long at, int whence) {
+    if (faultOnFd(fault::Kind::Seek, fileno(stream))) {
+        fired("fseek");
+        errno = EIO;
+        return -1;
+    }
+    static auto f = next<int (*)(FILE*, long, int)>("fseek");
+    return f(stream, at, whence);
+}
+
+FAULT_EXPORT int fseeko(FILE* stream, off_t at, int whence) {
+    if (faultOnFd(fault::Kind::Seek, fileno(stream))) {
+        fired("fseeko");
+        errno = EIO;
+        return -1;
+    }
+    static auto f = next<int (*)(FILE*, off_t, int)>("fseeko");
+    return f(stream, at, whence);
+}
+
+FAULT_EXPORT long ftell(FILE* stream) {
+    if (faultOnFd(fault::Kind::Seek, fileno(stream))) {
+        fired("ftell");
+        errno = EIO;
+        return -1;
+    }
+    static auto f = next<long (*)(FILE*)>("ftell");
+    return f(stream);
+}
+
+FAULT_EXPORT off_t lseek(int fd, off_t at, int whence) {
+    if (faultOnFd(fault::Kind::Seek, fd)) {
+        fired("lseek");
+        errno = EIO;
+        return -1;
+    }
+    static auto f = next<off_t (*)(int, off_t, int)>("lseek");
+    return f(fd, at, whence);
+}
+
+FAULT_EXPORT int close(int fd) {
+    const bool fail = faultOnFd(fault::Kind::Close, fd);
+    static auto f = next<int (*)(int)>("close");
+    const int rc = f(fd);
+    if (fail && rc == 0) {
+        fired("close");
+        errno = EIO;
+        return -1;
+    }
+    return rc;
+}
+
+FAULT_EXPORT int fclose(FILE* stream) {
+    const bool fail = faultOnFd(fault::Kind::Close, fileno(stream));
+    static auto f = next<int (*)(FILE*)>("fclose");
+    const int rc = f(stream);
+    if (fail && rc == 0) {
+        fired("fclose");
+        errno = EIO;
+        return -1;
+    }
+    return rc;
 }
 
 FAULT_EXPORT int fdatasync(int fd) {

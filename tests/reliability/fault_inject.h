@@ -13,14 +13,20 @@ enum class Kind {
     Crash,  // the same call ends the process at once (_exit(kCrashStatus)): a crash right
             // after the temporary file was written
     Write,  // writes to files in the folder stop with ENOSPC after the byte budget: a full disk
-    Fsync   // fsync/fdatasync of a file in the folder fails with EIO
+    Fsync,  // fsync/fdatasync of a file in the folder fails with EIO
+    Open,   // open/openat/fopen of a file in the folder fails with the armed errno
+    Read,   // reads from a file in the folder fail with EIO after the byte budget
+    Short,  // read/pread from a file in the folder return at most one byte per call
+    Seek,   // fseek/fseeko/ftell/ftello/lseek on a file in the folder fail with EIO
+    Close   // close/fclose of a file in the folder close it but report EIO
 };
 
 inline constexpr int kCrashStatus = 86;
 
 // Arms a fault for the files inside dir (an absolute path without symbolic links).
 // budget: bytes that writes may still store before the disk is full (Kind::Write).
-void arm(Kind kind, const char* dir, long long budget = 0);
+// error: the errno of a failing open (Kind::Open).
+void arm(Kind kind, const char* dir, long long budget = 0, int error = 0);
 void disarm();
 // How often the armed fault has fired since arm().
 int hits();

@@ -147,6 +147,7 @@ TEST_F(Durable, FaultsLeaveTheOldFile) {
         {"disk full part way", fault::Kind::Write, 100000, du::Failure::Write},
         {"fsync fails", fault::Kind::Fsync, 0, du::Failure::Sync},
         {"rename fails", fault::Kind::Rename, 0, du::Failure::Rename},
+        {"close fails", fault::Kind::Close, 0, du::Failure::Write},
     };
     const fs::path t = dir_ / "f";
     for (const Case& c : cases) {
