@@ -535,15 +535,47 @@ void writeEncodedRateFile(const std::filesystem::path& path, std::string& record
 
 namespace {
 
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+// Opens a file to read without blocking: a FIFO, device or folder is refused with its kind.
+int openForReading(const std::filesystem::path& path, struct stat& st) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         throw Error("cannot open " + path.string() + ": " + std::strerror(errno));
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad())
-        throw Error("cannot read " + path.string());
-    return std::move(ss).str();
+    if (::fstat(fd, &st) != 0) {
+        const int e = errno;
+        ::close(fd);
+        throw Error("cannot read " + path.string() + ": " + std::strerror(e));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Error("cannot read " + path.string() + ": not a regular file (" +
+                    tarvo::durable::typeName(st.st_mode) + ")");
+    }
+    return fd;
+}
+
+struct Descriptor {
+    int fd;
+    ~Descriptor() { ::close(fd); }
+};
+
+// Reads up to size bytes; fewer only at the end of the file.
+std::size_t readSome(int fd, char* to, std::size_t size, const std::filesystem::path& path) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, to + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw Error("cannot read " + path.string() + ": " + std::strerror(errno));
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+std::string slurp(const std::filesystem::path& path) {
+    return readRateFileBytes(path);
 }
 
 // The version date as the calculator finds it in one line, or nothing.
@@ -574,76 +606,156 @@ RateFile readRateFile(const std::filesystem::path& path) {
     return parseRateFile(slurp(path));
 }
 
-std::vector<Fault> checkRateFileBytes(std::string_view bytes) {
-    std::vector<Fault> faults;
-    if (bytes.empty()) {
-        faults.push_back({0, "file is empty"});
-        return faults;
+RateFileChecker::RateFileChecker(std::uint64_t fileSize, std::size_t maxFaults)
+    : maxFaults_(maxFaults) {
+    if (fileSize == 0) {
+        add({0, "file is empty"});
+        empty_ = true;
+        return;
     }
-    if (bytes.size() % kRecordSize != 0)
-        faults.push_back({0, "file size " + std::to_string(bytes.size()) +
-                                 " is not a multiple of " + std::to_string(kRecordSize) + "; " +
-                                 std::to_string(bytes.size() % kRecordSize) +
-                                 " bytes after the last whole record are ignored"});
-    std::size_t versions = 0;
-    std::map<std::string, std::size_t> seenAt; // currency -> record number of its run
-    std::string prevIso, prevDate;
-    std::size_t n = bytes.size() / kRecordSize;
-    for (std::size_t i = 0; i < n; ++i) {
-        std::size_t no = i + 1;
-        std::string_view rec = bytes.substr(i * kRecordSize, kRecordSize);
-        if (rec.substr(0, 3) == kVersionMarker) {
-            ++versions;
-            if (versions > 1)
-                faults.push_back({no, "second version record"});
-            if (rec.substr(offset::lineEnd, 2) != "\r\n")
-                faults.push_back({no, "record does not end with CR LF"});
-            if (!dateFromVersionLine(rec))
-                faults.push_back({no, "version record has no valid date in its 19th field"});
-            continue;
-        }
-        for (std::string& m : checkRecord(rec))
-            faults.push_back({no, std::move(m)});
-        std::string iso(rec.substr(offset::iso, 3));
-        std::string date(rec.substr(offset::rateDate, 8));
-        if (iso == prevIso) {
-            if (date == prevDate)
-                faults.push_back({no, iso + ": second record for rate date " + date});
-            else if (date > prevDate)
-                faults.push_back({no, iso + ": rate date " + date + " is newer than " + prevDate +
-                                          " before it (newest must come first)"});
-        } else {
-            auto it = seenAt.find(iso);
-            if (it != seenAt.end())
-                faults.push_back({no, iso +
-                                          ": records are not together (the currency "
-                                          "already appeared at record " +
-                                          std::to_string(it->second) + ")"});
-            else
-                seenAt.emplace(iso, no);
-        }
-        prevIso = iso;
-        prevDate = date;
-    }
-    if (versions == 0)
-        faults.push_back({0, "no version record (\"@@@\"): the calculator cannot read the "
-                             "file date"});
-    return faults;
+    if (fileSize % kRecordSize != 0)
+        add({0, "file size " + std::to_string(fileSize) + " is not a multiple of " +
+                    std::to_string(kRecordSize) + "; " + std::to_string(fileSize % kRecordSize) +
+                    " bytes after the last whole record are ignored"});
 }
 
-std::vector<Fault> checkRateFile(const std::filesystem::path& path) {
-    return checkRateFileBytes(slurp(path));
+void RateFileChecker::add(Fault f) {
+    if (faults_.size() < maxFaults_)
+        faults_.push_back(std::move(f));
+    else
+        ++dropped_;
+}
+
+void RateFileChecker::record(std::string_view rec) {
+    const std::size_t no = ++records_;
+    if (rec.substr(0, 3) == kVersionMarker) {
+        ++versions_;
+        if (versions_ > 1)
+            add({no, "second version record"});
+        if (rec.substr(offset::lineEnd, 2) != "\r\n")
+            add({no, "record does not end with CR LF"});
+        if (!dateFromVersionLine(rec))
+            add({no, "version record has no valid date in its 19th field"});
+        return;
+    }
+    for (std::string& m : checkRecord(rec))
+        add({no, std::move(m)});
+    const std::string_view iso = rec.substr(offset::iso, 3);
+    const std::string_view date = rec.substr(offset::rateDate, 8);
+    if (iso == prevIso_) {
+        if (date == prevDate_)
+            add({no, std::string(iso) + ": second record for rate date " + std::string(date)});
+        else if (date > prevDate_)
+            add({no, std::string(iso) + ": rate date " + std::string(date) + " is newer than " +
+                         prevDate_ + " before it (newest must come first)"});
+    } else {
+        auto it = seenAt_.find(std::string(iso));
+        if (it != seenAt_.end())
+            add({no, std::string(iso) +
+                         ": records are not together (the currency "
+                         "already appeared at record " +
+                         std::to_string(it->second) + ")"});
+        else if (seenAt_.size() < kMaxCurrencies)
+            seenAt_.emplace(std::string(iso), no);
+    }
+    prevIso_.assign(iso);
+    prevDate_.assign(date);
+}
+
+std::vector<Fault> RateFileChecker::finish() {
+    if (!empty_ && versions_ == 0)
+        add({0, "no version record (\"@@@\"): the calculator cannot read the file date"});
+    if (dropped_ > 0)
+        faults_.push_back({0, std::to_string(dropped_) + " further faults not listed"});
+    return std::move(faults_);
+}
+
+std::vector<Fault> checkRateFileBytes(std::string_view bytes) {
+    RateFileChecker checker(bytes.size());
+    for (std::size_t pos = 0; pos + kRecordSize <= bytes.size(); pos += kRecordSize)
+        checker.record(bytes.substr(pos, kRecordSize));
+    return checker.finish();
+}
+
+std::uint64_t forEachRecord(const std::filesystem::path& path,
+                            const std::function<void(std::string_view)>& each) {
+    struct stat st {};
+    const Descriptor in{openForReading(path, st)};
+    // Whole records a chunk at a time: memory stays the same whatever the file's size.
+    constexpr std::size_t kChunk = kRecordSize * 256;
+    std::string chunk(kChunk, '\0');
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::size_t got = readSome(in.fd, chunk.data(), kChunk, path);
+        total += got;
+        for (std::size_t pos = 0; pos + kRecordSize <= got; pos += kRecordSize)
+            each(std::string_view(chunk).substr(pos, kRecordSize));
+        if (got < kChunk)
+            return total;
+    }
+}
+
+std::vector<Fault> checkRateFile(const std::filesystem::path& path, std::size_t maxFaults) {
+    struct stat st {};
+    { const Descriptor probe{openForReading(path, st)}; }
+    RateFileChecker checker(static_cast<std::uint64_t>(st.st_size), maxFaults);
+    forEachRecord(path, [&](std::string_view rec) { checker.record(rec); });
+    return checker.finish();
+}
+
+std::string readRateFileBytes(const std::filesystem::path& path) {
+    struct stat st {};
+    const Descriptor in{openForReading(path, st)};
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxRateFileBytes)
+        throw Error(path.string() + ": " + std::to_string(st.st_size) +
+                    " bytes; rate files above " + std::to_string(kMaxRateFileBytes >> 20) +
+                    " MiB are refused (the whole published history is some 55 MB)");
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    bytes.resize(readSome(in.fd, bytes.data(), bytes.size(), path));
+    return bytes;
 }
 
 std::optional<std::string> readFileDate(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // The version line is looked for in lines of bounded length: a file without line ends
+    // is not held whole.
+    constexpr std::size_t kMaxLine = 64 * 1024;
+    struct stat st {};
+    int fd = -1;
+    try {
+        fd = openForReading(path, st);
+    } catch (const Error&) {
         return std::nullopt;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.find(kVersionMarker) != std::string::npos)
-            return dateFromVersionLine(line);
     }
+    const Descriptor in{fd};
+    std::string line;
+    std::string chunk(65536, '\0');
+    bool overlong = false;
+    for (;;) {
+        std::size_t got = 0;
+        try {
+            got = readSome(in.fd, chunk.data(), chunk.size(), path);
+        } catch (const Error&) {
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < got; ++i) {
+            const char c = chunk[i];
+            if (c != '\n') {
+                if (line.size() < kMaxLine)
+                    line.push_back(c);
+                else
+                    overlong = true;
+                continue;
+            }
+            if (!overlong && line.find(kVersionMarker) != std::string::npos)
+                return dateFromVersionLine(line);
+            line.clear();
+            overlong = false;
+        }
+        if (got < chunk.size())
+            break;
+    }
+    if (!overlong && line.find(kVersionMarker) != std::string::npos)
+        return dateFromVersionLine(line);
     return std::nullopt;
 }
 

@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -143,11 +146,50 @@ std::string newestEncodedDate(std::string_view records);
 void writeEncodedRateFile(const std::filesystem::path& path, std::string& records,
                           std::string_view fileDate = {});
 
-RateFile readRateFile(const std::filesystem::path& path);
+// ---- reading files ----------------------------------------------------------------------
+// Every reader opens without blocking and reads only regular files: a FIFO, device or folder
+// is refused with an Error that names its kind. A read error is an Error, never a shorter file.
+
+// Files read whole are refused above this size with a clear message; the streaming readers
+// (forEachRecord, checkRateFile, readFileDate) take any size in constant memory.
+inline constexpr std::uint64_t kMaxRateFileBytes = 128ull << 20;
+
+// The file's bytes (at most kMaxRateFileBytes).
+std::string readRateFileBytes(const std::filesystem::path& path);
+// Calls each with every whole 252-byte record in file order (version records included), a
+// chunk of records at a time; returns the file's size in bytes.
+std::uint64_t forEachRecord(const std::filesystem::path& path,
+                            const std::function<void(std::string_view)>& each);
+
+RateFile readRateFile(const std::filesystem::path& path); // readRateFileBytes, parsed
 RateFile parseRateFile(std::string_view bytes);
+
+// The structural check, fed one record at a time: construct with the file's size, pass every
+// whole record in order, then finish(). Keeps the faults (at most maxFaults; a last entry
+// counts the rest) and one entry per currency, nothing per record.
+class RateFileChecker {
+  public:
+    explicit RateFileChecker(std::uint64_t fileSize, std::size_t maxFaults = SIZE_MAX);
+    void record(std::string_view bytes);
+    std::vector<Fault> finish();
+
+  private:
+    void add(Fault f);
+    static constexpr std::size_t kMaxCurrencies = 4096;
+    std::size_t maxFaults_;
+    std::vector<Fault> faults_;
+    std::size_t dropped_ = 0;
+    std::size_t records_ = 0;
+    std::size_t versions_ = 0;
+    bool empty_ = false;
+    std::map<std::string, std::size_t, std::less<>> seenAt_; // currency -> its first record
+    std::string prevIso_, prevDate_;
+};
+
 // Every structural fault of the file (wrong length, bad fields, currencies out of order,
-// dates not newest first, duplicate dates, missing or bad version record).
-std::vector<Fault> checkRateFile(const std::filesystem::path& path);
+// dates not newest first, duplicate dates, missing or bad version record). checkRateFile
+// streams the file and lists at most maxFaults faults.
+std::vector<Fault> checkRateFile(const std::filesystem::path& path, std::size_t maxFaults = 1000);
 std::vector<Fault> checkRateFileBytes(std::string_view bytes);
 
 // The version date the calculator finds: the first line containing "@@@", its 19th

@@ -1,6 +1,10 @@
 // Rate-file records, exact rate storage, the atomic writer and the checker.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +56,17 @@ std::string slurp(const fs::path& p) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+void spitFile(const fs::path& p, const std::string& s) {
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << s;
+}
+
+std::string describe(const std::vector<rf::Fault>& faults) {
+    std::string out;
+    for (const auto& f : faults)
+        out += std::to_string(f.record) + ": " + f.message + "\n";
+    return out;
 }
 
 std::vector<rf::RateRecord> sample() {
@@ -271,10 +286,14 @@ TEST(Checker, ReportsEveryFaultWithItsRecordNumber) {
         {"duplicate", 5, 1008 + 10, "20070517", "second record"},
         {"version date", 1, 181, "2007X517", "version record"},
     };
+    TempDir dir;
     for (const Case& c : cases) {
         std::string b = good;
         b.replace(c.offset, c.bytes.size(), c.bytes);
         auto faults = rf::checkRateFileBytes(b);
+        // The streaming check of the same bytes in a file finds the same faults.
+        spitFile(dir.path / "f", b);
+        EXPECT_EQ(describe(rf::checkRateFile(dir.path / "f")), describe(faults)) << c.name;
         ASSERT_FALSE(faults.empty()) << c.name;
         bool found = false;
         for (const auto& f : faults)
@@ -299,4 +318,60 @@ TEST(Checker, FileLevelFaults) {
     std::string split = good.substr(0, 4 * 252) + good.substr(252, 252) + good.substr(4 * 252);
     EXPECT_TRUE(has(rf::checkRateFileBytes(split), 5, "not together"));
     EXPECT_TRUE(has(rf::checkRateFileBytes(good + good.substr(0, 252)), 6, "second version"));
+}
+
+// The readers refuse what is not a regular file without blocking and read through links.
+TEST(Readers, KindsOfFile) {
+    TempDir dir;
+    const std::string good = rf::encodeRateFile(sample(), "");
+    spitFile(dir.path / "real", good);
+    fs::create_symlink("real", dir.path / "link");
+    fs::create_hard_link(dir.path / "real", dir.path / "hard");
+    ASSERT_EQ(::mkfifo((dir.path / "fifo").c_str(), 0600), 0);
+    fs::create_directory(dir.path / "folder");
+    fs::create_symlink("/dev/null", dir.path / "device");
+    fs::create_symlink("gone", dir.path / "dangling");
+    struct Case {
+        const char* name;
+        const char* refusal; // "" when the file reads
+    } const cases[] = {
+        {"real", ""},
+        {"link", ""},
+        {"hard", ""},
+        {"fifo", "not a regular file (a FIFO)"},
+        {"folder", "not a regular file (a folder)"},
+        {"device", "not a regular file (a character device)"},
+        {"dangling", "No such file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path p = dir.path / c.name;
+        const bool reads = *c.refusal == '\0';
+        EXPECT_EQ(rf::readFileDate(p).has_value(), reads);
+        for (const std::function<void()>& read : std::initializer_list<std::function<void()>>{
+                 [&] { EXPECT_EQ(rf::readRateFile(p).records.size(), 4u); },
+                 [&] { EXPECT_TRUE(rf::checkRateFile(p).empty()); },
+                 [&] { EXPECT_EQ(rf::forEachRecord(p, [](std::string_view) {}), good.size()); }}) {
+            if (reads) {
+                read();
+                continue;
+            }
+            try {
+                read();
+                ADD_FAILURE() << "read";
+            } catch (const rf::Error& e) {
+                EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+            }
+        }
+    }
+}
+
+TEST(Readers, StreamingCheckListsABoundedNumberOfFaults) {
+    TempDir dir;
+    std::string bad(3000 * rf::kRecordSize, 'x'); // every record faulty
+    spitFile(dir.path / "bad", bad);
+    const auto faults = rf::checkRateFile(dir.path / "bad", 100);
+    ASSERT_EQ(faults.size(), 101u);
+    EXPECT_NE(faults.back().message.find("further faults not listed"), std::string::npos);
+    EXPECT_GT(rf::checkRateFileBytes(bad).size(), 3000u);
 }
