@@ -75,27 +75,34 @@ struct Held {
     dev_t dev = 0;
     ino_t ino = 0;
     pthread_t owner{};
+    const char* target = nullptr; // the name being replaced (the holder's own buffer)
 };
 Held gHeld[kHeld];
 pthread_mutex_t gHeldMutex = PTHREAD_MUTEX_INITIALIZER;
 
-// Whether this thread holds the lock of (dev, ino).
-bool heldByThisThread(const struct stat& st) noexcept {
+// Whether this thread holds the lock of (dev, ino); same tells whether it holds it for the
+// same target name (a folder lock is shared by the new files in the folder).
+bool heldByThisThread(const struct stat& st, const char* target, bool& same) noexcept {
     pthread_mutex_lock(&gHeldMutex);
     bool held = false;
-    for (const Held& h : gHeld)
-        held = held || (h.used && h.dev == st.st_dev && h.ino == st.st_ino &&
-                        pthread_equal(h.owner, pthread_self()) != 0);
+    same = false;
+    for (const Held& h : gHeld) {
+        if (h.used && h.dev == st.st_dev && h.ino == st.st_ino &&
+            pthread_equal(h.owner, pthread_self()) != 0) {
+            held = true;
+            same = same || std::strcmp(h.target, target) == 0;
+        }
+    }
     pthread_mutex_unlock(&gHeldMutex);
     return held;
 }
 
-int noteHeld(const struct stat& st) noexcept {
+int noteHeld(const struct stat& st, const char* target) noexcept {
     pthread_mutex_lock(&gHeldMutex);
     int slot = -1;
     for (int i = 0; i < kHeld && slot < 0; ++i) {
         if (!gHeld[i].used) {
-            gHeld[i] = {true, st.st_dev, st.st_ino, pthread_self()};
+            gHeld[i] = {true, st.st_dev, st.st_ino, pthread_self(), target};
             slot = i;
         }
     }
@@ -327,8 +334,9 @@ Status Replacement::lock() noexcept {
             abort();
             return {Failure::NotRegular, 0, held.st_mode};
         }
-        const bool mine = heldByThisThread(held);
-        if (mine && !onFolder) {
+        bool sameTarget = false;
+        const bool mine = heldByThisThread(held, target_, sameTarget);
+        if (mine && (!onFolder || sameTarget)) {
             ::close(fd);
             return fail(Failure::Lock, EDEADLK);
         }
@@ -345,7 +353,7 @@ Status Replacement::lock() noexcept {
         if (same) {
             lock_ = fd;
             current_ = !onFolder && readable ? fd : -1;
-            held_ = mine ? -1 : noteHeld(held);
+            held_ = noteHeld(held, target_);
             return {};
         }
         ::close(fd);

@@ -177,6 +177,41 @@ TEST_F(Durable, FaultsLeaveTheOldFile) {
     EXPECT_EQ(tk::slurp(t), "old");
 }
 
+// One thread cannot wait for itself: a second replacement of a file it is replacing is refused,
+// one of another new file in the same folder goes ahead.
+TEST_F(Durable, SameThreadNeverWaitsForItself) {
+    struct Case {
+        const char* name;
+        const char* first;
+        const char* second;
+        bool secondOpens;
+    } const cases[] = {
+        {"same existing file", "old", "old", false},
+        {"same new file", "new", "new", false},
+        {"two new files in one folder", "new", "new2", true},
+        {"existing and new file", "old", "new", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fresh();
+        tk::spit(dir_ / "old", "old");
+        du::Replacement a, b;
+        ASSERT_TRUE(a.open((dir_ / c.first).c_str()).ok());
+        const du::Status st = b.open((dir_ / c.second).c_str());
+        EXPECT_EQ(st.ok(), c.secondOpens);
+        if (!st.ok()) {
+            EXPECT_EQ(st.error, EDEADLK);
+        }
+        if (st.ok()) {
+            ASSERT_TRUE(b.write("b", 1).ok());
+            ASSERT_TRUE(b.commit().ok());
+        }
+        ASSERT_TRUE(a.write("a", 1).ok());
+        ASSERT_TRUE(a.commit().ok());
+        EXPECT_EQ(tk::slurp(dir_ / c.first), "a");
+    }
+}
+
 // A second writer waits for the first, also when the first replaces the file it waits on or
 // creates a file that was not there.
 TEST_F(Durable, SecondWriterWaitsForTheFirst) {
