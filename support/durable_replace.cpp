@@ -387,19 +387,24 @@ Status Replacement::createTemporary(const struct stat* old) noexcept {
             temp_[0] = '\0';
             return fail(Failure::Create, ENAMETOOLONG);
         }
+        // Listed for removal on a signal before it exists, so that no signal finds the file
+        // created but not listed.
+        slot_ = registerTemporary(temp_);
         fd_ = ::open(temp_, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, createMode);
         if (fd_ >= 0)
             break;
-        if (errno != EEXIST) {
+        const int e = errno;
+        unregisterTemporary(slot_);
+        slot_ = -1;
+        if (e != EEXIST) {
             temp_[0] = '\0';
-            return fail(Failure::Create, errno);
+            return fail(Failure::Create, e);
         }
     }
     if (fd_ < 0) {
         temp_[0] = '\0';
         return fail(Failure::Create, EEXIST);
     }
-    slot_ = registerTemporary(temp_);
     if (old != nullptr) {
         // Keep the owner where the process may (root, or a group of its own); otherwise the
         // file belongs to whoever replaces it, as any new file would.

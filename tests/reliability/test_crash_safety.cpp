@@ -6,6 +6,7 @@
 // with the same faults preloaded.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -316,6 +317,50 @@ TEST_F(ToolCrashSafety, OutputFiles) {
     };
     for (const ToolCase& c : cases)
         checkTool(c);
+}
+
+// SIGINT, SIGTERM or SIGHUP while tarvo writes its output remove the temporary file; the old
+// output stays as it was.
+TEST_F(ToolCrashSafety, SignalRemovesTheTemporaryFile) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        reset({"batch", "result.csv", "old result\n", {}});
+        const std::set<std::string> before = listing(dir_);
+        int feed[2];
+        ASSERT_EQ(::pipe(feed), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::dup2(feed[0], 0);
+            ::close(feed[0]);
+            ::close(feed[1]);
+            if (::chdir(dir_.c_str()) != 0)
+                ::_exit(125);
+            ::unsetenv("TARVO_STEUDAT");
+            ::unsetenv("TARVO_WAEHKURS");
+            ::execl(TARVO_EXE, TARVO_EXE, "batch", "-", "-o", "result.csv", "--no-progress",
+                    static_cast<char*>(nullptr));
+            ::_exit(126);
+        }
+        ::close(feed[0]);
+        const std::string line = "100,DEM,EUR,2001-01-01\n";
+        ASSERT_EQ(::write(feed[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+        // The temporary file appears once tarvo has started its output.
+        bool started = false;
+        for (int i = 0; i < 200 && !started; ++i) {
+            started = listing(dir_).size() > before.size();
+            if (!started)
+                ::usleep(50000);
+        }
+        EXPECT_TRUE(started) << "no temporary file appeared";
+        ::kill(child, sig);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ::close(feed[1]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "status " << status;
+        EXPECT_EQ(slurp(dir_ / "result.csv"), "old result\n");
+        EXPECT_EQ(listing(dir_), before) << "a temporary file was left behind";
+    }
 }
 
 #endif
