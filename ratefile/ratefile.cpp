@@ -486,8 +486,11 @@ std::string newestEncodedDate(std::string_view records) {
     return std::string(d);
 }
 
-void writeEncodedRateFile(const std::filesystem::path& path, std::string& records,
-                          std::string_view fileDate) {
+namespace {
+
+// Sorts the encoded records into file order in place, checks them and returns the version
+// record that goes before them.
+std::string prepareEncodedRateFile(std::string& records, std::string_view fileDate) {
     // File order (by ISO code, newest first, stable like sortRecords), applied in place.
     const std::size_t n = records.size() / kRecordSize;
     std::vector<std::size_t> order(n);
@@ -530,7 +533,22 @@ void writeEncodedRateFile(const std::filesystem::path& path, std::string& record
         if (!faults.empty())
             throw Error(whereEncoded(r) + faults.front());
     }
+    return version;
+}
+
+} // namespace
+
+void writeEncodedRateFile(const std::filesystem::path& path, std::string& records,
+                          std::string_view fileDate) {
+    const std::string version = prepareEncodedRateFile(records, fileDate);
     writePiecesAtomically(path, {version, records});
+}
+
+void emitEncodedRateFile(const std::function<void(std::string_view)>& sink, std::string& records,
+                         std::string_view fileDate) {
+    const std::string version = prepareEncodedRateFile(records, fileDate);
+    sink(version);
+    sink(records);
 }
 
 namespace {

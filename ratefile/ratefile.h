@@ -145,6 +145,11 @@ std::string newestEncodedDate(std::string_view records);
 // writeRateFile; sorts `records` into file order in place.
 void writeEncodedRateFile(const std::filesystem::path& path, std::string& records,
                           std::string_view fileDate = {});
+// writeEncodedRateFile's bytes handed to sink (the version record, then the records) instead of
+// a file: for a caller that already holds the output file open (and locked), such as one
+// that reads the old file under that lock before merging into it.
+void emitEncodedRateFile(const std::function<void(std::string_view)>& sink, std::string& records,
+                         std::string_view fileDate = {});
 
 // ---- reading files ----------------------------------------------------------------------
 // Every reader opens without blocking and reads only regular files: a FIFO, device or folder

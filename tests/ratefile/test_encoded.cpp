@@ -65,10 +65,13 @@ std::string viaEncoded(const std::vector<std::string>& inputs, bool replace,
             else
                 rf::mergeEncodedRecords(all, recs, replace);
         }
+        // The bytes handed to a sink are the file's bytes.
+        std::string emitted, copy = all;
+        rf::emitEncodedRateFile([&](std::string_view b) { emitted += b; }, copy, fileDate);
         rf::writeEncodedRateFile(out, all, fileDate);
         std::string bytes = slurp(out);
         fs::remove(out);
-        return bytes;
+        return emitted == bytes ? bytes : "error: the emitted bytes differ from the file";
     } catch (const rf::Error& e) {
         return std::string("error: ") + e.what();
     }
