@@ -125,6 +125,18 @@ TEST_F(Readers, ControlDataOnEveryKindOfTarget) {
     EXPECT_EQ(load(rate), 0);
 }
 
+// FileName names the file of the last load, however many different names a long-running
+// process has used (the names it keeps are bounded).
+TEST_F(Readers, FileNameFollowsEveryNewName) {
+    for (int i = 0; i < 100; ++i) {
+        const std::string name = (dir_ / ("C" + std::to_string(i) + ".DAT")).string();
+        setenv("TARVO_STEUDAT", name.c_str(), 1);
+        std::string rate;
+        ASSERT_EQ(load(rate), 0);
+        ASSERT_STREQ(FileName, name.c_str());
+    }
+}
+
 TEST_F(Readers, RateFileOnEveryKindOfTarget) {
     const std::string file = rf::encodeRateFile({rf::makeRecord("USD", "20010601", "0.8765")}, {});
     for (const tk::Case& c : tk::kCases) {
