@@ -10,6 +10,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 build=build-coverage
+# gcov needs the absolute source names in the objects: no relative rewriting by ccache.
+unset CCACHE_BASEDIR
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -35,7 +37,8 @@ fi
 printf '%-10s %8s %8s\n' part lines branches
 for part in decarith ctrldata convkern Tarvon32 ratefile support tools; do
   gcovr -r . --object-directory "$build" --filter "$part/" --exclude-throw-branches \
-    --exclude-unreachable-branches --txt-summary >"$build/gcovr-$part.txt" 2>&1 || true
+    --exclude-unreachable-branches --print-summary -o "$build/gcovr-$part-files.txt" \
+    >"$build/gcovr-$part.txt" 2>&1 || true
   out=$(grep -E '^(lines|branches):' "$build/gcovr-$part.txt" || true)
   lines=$(sed -n 's/^lines: *\([0-9.]*%\).*/\1/p' <<<"$out")
   branches=$(sed -n 's/^branches: *\([0-9.]*%\).*/\1/p' <<<"$out")
