@@ -1,7 +1,8 @@
-// Faults injected into file writing from outside the code under test: the program that links
-// fault_inject.cpp (or preloads it as a shared library) replaces rename, write, fwrite, fsync
-// and their relatives, and fails them for files inside one folder while a fault is armed.
-// Everything else is passed on to the C library.
+// Faults injected into file access from outside the code under test: the program that links
+// fault_inject.cpp (or preloads it as a shared library) replaces rename, write, fwrite, fsync,
+// open, fopen, read, pread, fread, fseek, ftell, lseek, close and their relatives, and fails
+// them for files inside one folder while a fault is armed. Everything else is passed on to the
+// C library.
 #ifndef TARVO_TESTS_FAULT_INJECT_H
 #define TARVO_TESTS_FAULT_INJECT_H
 
@@ -34,7 +35,8 @@ int hits();
 } // namespace fault
 
 // The preloaded form reads its fault from the environment when it is loaded:
-// TARVO_FAULT=rename|crash|write[:budget]|fsync, TARVO_FAULT_DIR=<folder> and, optionally,
+// TARVO_FAULT=rename|crash|write[:budget]|fsync|open:<errno>|read[:budget]|short,
+// TARVO_FAULT_DIR=<folder> and, optionally,
 // TARVO_FAULT_LOG=<file> that receives one line per fault that fired.
 
 #endif
