@@ -28,6 +28,7 @@
 using namespace tarvo::lib;
 
 struct tarvo_context {
+    uint64_t id = 0; // unique for the process's life, for the per-thread block cache
     int builtin = 0;
     std::string controlFile; // empty: the process's own choice
     std::string version, application;
@@ -46,6 +47,7 @@ constexpr std::size_t kMaxCachedDates = 20000;
 
 // ---- process-wide state: loads touch the environment, the rate file is one per process ----
 std::mutex gEnvMutex;
+std::atomic<uint64_t> gNextContextId{1};
 std::string gRateFile; // the rate file the open contexts named
 int gRateFileUsers = 0;
 
@@ -132,11 +134,20 @@ const PS_EB* ebFor(tarvo_context& c, const char* d8, PS_EB& scratch, int32_t& rc
     if (d8 == nullptr || std::memcmp(d8, c.refDate, 8) == 0)
         return &c.eb;
     const uint64_t key = dateKey(d8);
+    // The block used last on this thread; cached blocks live as long as their context.
+    thread_local struct {
+        uint64_t context = 0, key = 0;
+        const PS_EB* eb = nullptr;
+    } last;
+    if (last.context == c.id && last.key == key)
+        return last.eb;
     {
         std::shared_lock<std::shared_mutex> lock(c.cacheMutex);
         auto it = c.byDate.find(key);
-        if (it != c.byDate.end())
+        if (it != c.byDate.end()) {
+            last = {c.id, key, it->second.get()};
             return it->second.get();
+        }
     }
     auto eb = std::make_unique<PS_EB>();
     rc = loadEb(c, d8, *eb, nullptr);
@@ -150,6 +161,7 @@ const PS_EB* ebFor(tarvo_context& c, const char* d8, PS_EB& scratch, int32_t& rc
     }
     auto [it, fresh] = c.byDate.emplace(key, std::move(eb));
     (void)fresh;
+    last = {c.id, key, it->second.get()};
     return it->second.get();
 }
 
@@ -179,13 +191,30 @@ void today8(char* out) {
     gToday.until.store(now + std::max(1, left - 1), std::memory_order_release);
 }
 
+void clearRate(tarvo_rate& r) {
+    r.value[0] = '\0';
+    r.unit = 1;
+    r.quotation = ' ';
+    r.fixed = 0;
+    r.rate_date[0] = '\0';
+}
+
+// Empties every field of a result (texts by their first byte: the struct is written on every
+// conversion, so it is not cleared whole).
 void clearResult(tarvo_result* r, int code) {
-    std::memset(r, 0, sizeof *r);
     r->code = code;
-    r->rate.unit = 1;
-    r->rate.quotation = ' ';
-    r->rate_to.unit = 1;
-    r->rate_to.quotation = ' ';
+    r->message_en = r->message_de = "";
+    r->function[0] = '\0';
+    r->amount[0] = '\0';
+    r->decimals = 0;
+    r->rounding_difference[0] = '\0';
+    r->amount4[0] = '\0';
+    r->rounding_difference4[0] = '\0';
+    clearRate(r->rate);
+    clearRate(r->rate_to);
+    r->triangulated = 0;
+    r->euro_amount[0] = '\0';
+    r->euro_rounding_difference[0] = '\0';
 }
 
 int finish(tarvo_result* r, int code) {
@@ -567,6 +596,7 @@ TARVO_PUBLIC tarvo_context* tarvo_open(const tarvo_options* opts, tarvo_error* e
     std::unique_ptr<tarvo_context> c;
     try {
         c = std::make_unique<tarvo_context>();
+        c->id = gNextContextId.fetch_add(1);
         c->builtin = o.builtin;
         if (!o.builtin && o.control_file != nullptr) {
             struct stat st;

@@ -184,7 +184,9 @@ bool parseDate(const char* t, char* d8) {
     return true;
 }
 
-const char* messageOf(int code, bool german) {
+namespace {
+
+const char* lookUp(int code, bool german) {
     for (const OwnText& t : kOwn)
         if (t.code == code)
             return german ? t.german : t.english;
@@ -197,6 +199,27 @@ const char* messageOf(int code, bool german) {
             return second;
     }
     return german ? "Unbekannter Code" : "Unknown code";
+}
+
+// Every code below this bound is answered from a table made once: each result carries the
+// texts of its code, so the lookup is on the path of every conversion.
+constexpr int kTableSize = 1040;
+struct Table {
+    const char* text[2][kTableSize];
+    Table() {
+        for (int g = 0; g < 2; ++g)
+            for (int c = 0; c < kTableSize; ++c)
+                text[g][c] = lookUp(c, g == 1);
+    }
+};
+
+} // namespace
+
+const char* messageOf(int code, bool german) {
+    static const Table table;
+    if (code >= 0 && code < kTableSize)
+        return table.text[german ? 1 : 0][code];
+    return lookUp(code, german);
 }
 
 } // namespace tarvo::lib
