@@ -70,7 +70,13 @@ typedef struct tarvo_error {
     char message[200]; /* English */
 } tarvo_error;
 
-/* Opens a context (opts may be null: all defaults). Returns null on failure with err filled
+/* The library reads its file names as the kernel does, from TARVO_STEUDAT and TARVO_WAEHKURS.
+   When it is loaded it sets each one that is missing to the value its absence stands for
+   ("TARVO.DAT", "WAEHKURS.DAT"), because the rate-file reader looks at the environment on every
+   call from any thread, and later only replaces values (adding a variable could move the
+   environment under such a reader).
+
+   Opens a context (opts may be null: all defaults). Returns null on failure with err filled
    (err may be null). A context may be used by several threads at once; several contexts may
    be open at once. err->code is 443 when the application was not found and the default entry
    serves. */

@@ -63,28 +63,35 @@ template <std::size_t N> void blankField(char (&field)[N], const std::string& te
     std::memcpy(field, text.data(), std::min(N, text.size()));
 }
 
-// Sets (or unsets) one variable and remembers its old value for restore.
+// The loader and the rate-file reader take their file names from the environment; the reader
+// looks on every call, from any thread. Adding or removing a variable may move the
+// environment's array under such a reader, replacing a value does not. So both variables exist
+// from the moment the library is loaded, with the value their absence stands for, and are
+// only ever replaced.
+constexpr const char* kControlDefault = "TARVO.DAT";
+constexpr const char* kRatesDefault = "WAEHKURS.DAT";
+struct EnvDefaults {
+    EnvDefaults() {
+        ::setenv("TARVO_STEUDAT", kControlDefault, 0);
+        ::setenv("TARVO_WAEHKURS", kRatesDefault, 0);
+    }
+};
+const EnvDefaults gEnvDefaults;
+
+// Replaces one variable's value for a load and puts the old one back.
 class EnvOverride {
   public:
-    EnvOverride(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            had_ = true;
-            old_ = old;
-        }
+    EnvOverride(const char* name, const char* value, const char* absent) : name_(name) {
+        const char* old = std::getenv(name);
+        old_ = old != nullptr ? old : absent;
         ::setenv(name, value, 1);
     }
-    ~EnvOverride() {
-        if (had_)
-            ::setenv(name_, old_.c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
+    ~EnvOverride() { ::setenv(name_, old_.c_str(), 1); }
     EnvOverride(const EnvOverride&) = delete;
     EnvOverride& operator=(const EnvOverride&) = delete;
 
   private:
     const char* name_;
-    bool had_ = false;
     std::string old_;
 };
 
@@ -104,9 +111,10 @@ int32_t loadEb(const tarvo_context& c, const char* date8, PS_EB& eb, char* dateO
         std::unique_ptr<EnvOverride> env;
         // An empty name cannot be found, so the loader takes the built-in record.
         if (c.builtin)
-            env = std::make_unique<EnvOverride>("TARVO_STEUDAT", "");
+            env = std::make_unique<EnvOverride>("TARVO_STEUDAT", "", kControlDefault);
         else if (!c.controlFile.empty())
-            env = std::make_unique<EnvOverride>("TARVO_STEUDAT", c.controlFile.c_str());
+            env = std::make_unique<EnvOverride>("TARVO_STEUDAT", c.controlFile.c_str(),
+                                                kControlDefault);
         rc = PS_LesenTarvoDaten(&sb, &aux, &eb);
     }
     if (dateOut != nullptr)

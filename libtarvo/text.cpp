@@ -122,34 +122,35 @@ int parseDecimal(const char* text, int intDigits, int decimals, char* field) {
 }
 
 void fieldToText(const char* field, int intDigits, int decimals, char* out) {
-    const int n = intDigits + decimals;
+    char* const start = out;
     if (field[0] != '+' && field[0] != '-') {
         out[0] = '\0';
         return;
     }
+    // One pass: leading zeros of the integer part are skipped (its last digit is kept), the
+    // rest copied while checked; a minus sign goes again when the value is zero.
+    const bool minus = field[0] == '-';
+    if (minus)
+        *out++ = '-';
     bool zero = true;
-    for (int i = 1; i <= n; ++i) {
-        if (!digit(field[i])) {
-            out[0] = '\0';
+    bool leading = true;
+    for (int i = 1; i <= intDigits + decimals; ++i) {
+        const char c = field[i];
+        if (!digit(c)) {
+            start[0] = '\0';
             return;
         }
-        zero = zero && field[i] == '0';
-    }
-    if (field[0] == '-' && !zero)
-        *out++ = '-';
-    int i = 1;
-    while (i < intDigits && field[i] == '0')
-        ++i;
-    if (intDigits == 0)
-        *out++ = '0';
-    for (; i <= intDigits; ++i)
-        *out++ = field[i];
-    if (decimals > 0) {
-        *out++ = '.';
-        for (int k = 0; k < decimals; ++k)
-            *out++ = field[1 + intDigits + k];
+        zero = zero && c == '0';
+        if (i == intDigits + 1)
+            *out++ = '.';
+        if (leading && i < intDigits && c == '0')
+            continue;
+        leading = false;
+        *out++ = c;
     }
     *out = '\0';
+    if (minus && zero)
+        std::memmove(start, start + 1, static_cast<std::size_t>(out - start));
 }
 
 bool parseDate(const char* t, char* d8) {
