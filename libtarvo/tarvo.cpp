@@ -258,7 +258,7 @@ void rateDate(const char* iso, const char* booking8, char* out9) {
 }
 
 void readLeg(tarvo_rate& leg, const char* rate, char fixed, char quotation, char exponent) {
-    fieldToText(rate, 4, 7, leg.value);
+    fieldText<4, 7>(rate, leg.value);
     leg.fixed = fixed == 'J';
     leg.quotation = quotation;
     leg.unit = unitOf(exponent);
@@ -267,9 +267,9 @@ void readLeg(tarvo_rate& leg, const char* rate, char fixed, char quotation, char
 void readAmount(tarvo_result* r, char indicator, const char* a132, const char* a150) {
     r->decimals = indicator == '2' ? 2 : 0;
     if (indicator == '2')
-        fieldToText(a132, 13, 2, r->amount);
+        fieldText<13, 2>(a132, r->amount);
     else
-        fieldToText(a150, 15, 0, r->amount);
+        fieldText<15, 0>(a150, r->amount);
 }
 
 // Arguments shared by every single conversion, checked and put into field form.
@@ -366,7 +366,7 @@ template <class SB> void readOneLeg(const SB& sb, int32_t rc, char fixed, tarvo_
     if (!succeeded(rc))
         return;
     readAmount(r, sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0);
-    fieldToText(sb.ROUND_DIFF, 1, 6, r->rounding_difference);
+    fieldText<1, 6>(sb.ROUND_DIFF, r->rounding_difference);
     readLeg(r->rate, sb.RATE_USED, fixed, sb.QUOTATION_USED, sb.UNIT_EXPONENT);
 }
 
@@ -375,12 +375,12 @@ template <class SB> void readTwoLegs(const SB& sb, int32_t rc, tarvo_result* r) 
     if (!succeeded(rc))
         return;
     readAmount(r, sb.DEC_INDICATOR, sb.AMOUNT_A_13_2, sb.AMOUNT_A_15_0);
-    fieldToText(sb.ROUND_DIFF, 1, 6, r->rounding_difference);
+    fieldText<1, 6>(sb.ROUND_DIFF, r->rounding_difference);
     readLeg(r->rate, sb.RATE_USED_E, sb.FIXED_RATE_FLAG_E, sb.QUOTATION_USED_E, sb.UNIT_EXPONENT_E);
     readLeg(r->rate_to, sb.RATE_USED_A, sb.FIXED_RATE_FLAG_A, sb.QUOTATION_USED_A,
             sb.UNIT_EXPONENT_A);
-    fieldToText(sb.BASE_AMOUNT, 12, 3, r->euro_amount);
-    fieldToText(sb.BASE_ROUND_DIFF, 1, 6, r->euro_rounding_difference);
+    fieldText<12, 3>(sb.BASE_AMOUNT, r->euro_amount);
+    fieldText<1, 6>(sb.BASE_ROUND_DIFF, r->euro_rounding_difference);
 }
 
 void readU1(const U1_SB& sb, int32_t rc, const char* base, tarvo_result* r) {
@@ -497,8 +497,8 @@ void readA1(const A1_SB& sb, int32_t rc, const char* base, tarvo_result* r) {
     readOneLeg(sb, rc, sb.FIXED_RATE_FLAG, r);
     if (!succeeded(rc))
         return;
-    fieldToText(sb.AMOUNT_A_11_4, 11, 4, r->amount4);
-    fieldToText(sb.ROUND_DIFF_4, 1, 6, r->rounding_difference4);
+    fieldText<11, 4>(sb.AMOUNT_A_11_4, r->amount4);
+    fieldText<1, 6>(sb.ROUND_DIFF_4, r->rounding_difference4);
     if (!r->rate.fixed) {
         const char* other =
             std::memcmp(sb.ISO_CODE_E, base, 3) == 0 ? sb.ISO_CODE_A : sb.ISO_CODE_E;
@@ -945,7 +945,7 @@ TARVO_PUBLIC int tarvo_balance(tarvo_context* ctx, const char* total, const char
         const bool whole = sb->ITEMS[0].SB.DEC_INDICATOR == '0';
         for (std::size_t i = 0; i <= count; ++i) {
             char* dst = i == 0 ? *total_out : parts_out[i - 1];
-            fieldToText(sb->AMOUNT_OUT[i], 13, 2, dst);
+            fieldText<13, 2>(sb->AMOUNT_OUT[i], dst);
             if (whole) {
                 if (char* dot = std::strchr(dst, '.'))
                     *dot = '\0';
@@ -1008,8 +1008,8 @@ TARVO_PUBLIC int tarvo_smooth(tarvo_context* ctx, const char* const* amounts, si
                 codes[i] = item;
             units_out[i][0] = rest_out[i][0] = '\0';
             if (succeeded(item) && succeeded(rc)) {
-                fieldToText(sb->UNITS_OUT[i], 15, 0, units_out[i]);
-                fieldToText(sb->REST_OUT[i], 13, 2, rest_out[i]);
+                fieldText<15, 0>(sb->UNITS_OUT[i], units_out[i]);
+                fieldText<13, 2>(sb->REST_OUT[i], rest_out[i]);
             }
         }
         return rc;

@@ -121,38 +121,6 @@ int parseDecimal(const char* text, int intDigits, int decimals, char* field) {
     return 0;
 }
 
-void fieldToText(const char* field, int intDigits, int decimals, char* out) {
-    char* const start = out;
-    if (field[0] != '+' && field[0] != '-') {
-        out[0] = '\0';
-        return;
-    }
-    // One pass: leading zeros of the integer part are skipped (its last digit is kept), the
-    // rest copied while checked; a minus sign goes again when the value is zero.
-    const bool minus = field[0] == '-';
-    if (minus)
-        *out++ = '-';
-    bool zero = true;
-    bool leading = true;
-    for (int i = 1; i <= intDigits + decimals; ++i) {
-        const char c = field[i];
-        if (!digit(c)) {
-            start[0] = '\0';
-            return;
-        }
-        zero = zero && c == '0';
-        if (i == intDigits + 1)
-            *out++ = '.';
-        if (leading && i < intDigits && c == '0')
-            continue;
-        leading = false;
-        *out++ = c;
-    }
-    *out = '\0';
-    if (minus && zero)
-        std::memmove(start, start + 1, static_cast<std::size_t>(out - start));
-}
-
 bool parseDate(const char* t, char* d8) {
     const std::size_t len = std::strlen(t);
     char d[8];

@@ -548,6 +548,23 @@ TEST(LibtarvoOpen, OptionsAndTheirCodes) {
     tarvo_close(nullptr);
 }
 
+// A rate file that is not there answers market-rate conversions with the reader's 489; fixed
+// rates need no file.
+TEST(LibtarvoOpen, MissingRateFile) {
+    const std::string missing = (Files::dir / "absent" / "WAEHKURS.DAT").string();
+    tarvo_options o{};
+    o.builtin = 1;
+    o.rate_file = missing.c_str();
+    tarvo_error e{};
+    tarvo_context* c = tarvo_open(&o, &e);
+    ASSERT_NE(c, nullptr) << e.message;
+    tarvo_result r;
+    EXPECT_EQ(tarvo_convert(c, "100", "EUR", "USD", "20010615", &r), 489);
+    EXPECT_STREQ(r.message_en, "Currency file not found");
+    EXPECT_EQ(tarvo_convert(c, "100", "EUR", "DEM", "20010615", &r), 0);
+    tarvo_close(c);
+}
+
 TEST(LibtarvoTexts, EveryCodeInBothLanguages) {
     const int codes[] = {0,    261,  400,  401,  403,  441,  442,  443,  444,  461,  462,
                          463,  465,  467,  468,  469,  470,  471,  472,  473,  474,  475,
