@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -37,13 +38,15 @@ struct tarvo_context {
     PS_EB eb{};
     char base[4]{};
     std::shared_mutex cacheMutex;
-    std::unordered_map<uint64_t, std::unique_ptr<PS_EB>> byDate;
+    std::unordered_map<uint64_t, const PS_EB*> byDate; // reference date -> block
+    std::vector<std::unique_ptr<PS_EB>> blocks;        // the distinct blocks besides eb
 };
 
 namespace {
 
 constexpr char kSender[8] = {'T', 'A', 'R', 'V', 'O', ' ', ' ', ' '};
 constexpr std::size_t kMaxCachedDates = 20000;
+constexpr std::size_t kMaxBlocks = 64;
 
 // ---- process-wide state: loads touch the environment, the rate file is one per process ----
 std::mutex gEnvMutex;
@@ -135,14 +138,26 @@ uint64_t dateKey(const char* d8) {
     return k;
 }
 
+// Two loaded blocks that differ at most in the time of their load (call date and time, offsets
+// 3 to 39) serve the same: dates whose blocks are equal share one, and their conversions
+// can go to the kernel in one batch.
+bool sameBlock(const PS_EB& a, const PS_EB& b) {
+    constexpr std::size_t from = offsetof(PS_EB, AufrufDatumS0);
+    constexpr std::size_t to = offsetof(PS_EB, BasisWaehrung);
+    const auto* pa = reinterpret_cast<const unsigned char*>(&a);
+    const auto* pb = reinterpret_cast<const unsigned char*>(&b);
+    return std::memcmp(pa, pb, from) == 0 && std::memcmp(pa + to, pb + to, sizeof a - to) == 0;
+}
+
 // The control-data block for a reference date: the context's own for its date, else one
-// cached per date.
+// cached per date (pointers stay valid while the context is open). scratch receives the
+// block when the cache is full.
 const PS_EB* ebFor(tarvo_context& c, const char* d8, PS_EB& scratch, int32_t& rc) {
     rc = 0;
     if (d8 == nullptr || std::memcmp(d8, c.refDate, 8) == 0)
         return &c.eb;
     const uint64_t key = dateKey(d8);
-    // The block used last on this thread; cached blocks live as long as their context.
+    // The block used last on this thread.
     thread_local struct {
         uint64_t context = 0, key = 0;
         const PS_EB* eb = nullptr;
@@ -153,8 +168,8 @@ const PS_EB* ebFor(tarvo_context& c, const char* d8, PS_EB& scratch, int32_t& rc
         std::shared_lock<std::shared_mutex> lock(c.cacheMutex);
         auto it = c.byDate.find(key);
         if (it != c.byDate.end()) {
-            last = {c.id, key, it->second.get()};
-            return it->second.get();
+            last = {c.id, key, it->second};
+            return it->second;
         }
     }
     auto eb = std::make_unique<PS_EB>();
@@ -163,14 +178,22 @@ const PS_EB* ebFor(tarvo_context& c, const char* d8, PS_EB& scratch, int32_t& rc
         return nullptr;
     rc = 0;
     std::unique_lock<std::shared_mutex> lock(c.cacheMutex);
-    if (c.byDate.size() >= kMaxCachedDates) {
-        scratch = *eb;
-        return &scratch;
+    const PS_EB* block = sameBlock(*eb, c.eb) ? &c.eb : nullptr;
+    for (std::size_t i = 0; block == nullptr && i < c.blocks.size(); ++i)
+        if (sameBlock(*eb, *c.blocks[i]))
+            block = c.blocks[i].get();
+    if (block == nullptr) {
+        if (c.blocks.size() >= kMaxBlocks) {
+            scratch = *eb;
+            return &scratch;
+        }
+        c.blocks.push_back(std::move(eb));
+        block = c.blocks.back().get();
     }
-    auto [it, fresh] = c.byDate.emplace(key, std::move(eb));
-    (void)fresh;
-    last = {c.id, key, it->second.get()};
-    return it->second.get();
+    if (c.byDate.size() < kMaxCachedDates)
+        c.byDate.emplace(key, block);
+    last = {c.id, key, block};
+    return block;
 }
 
 // Today as YYYYMMDD, read again only when the day may have changed.
@@ -542,12 +565,10 @@ int many(tarvo_context* ctx, std::size_t count, const char* const* amounts, cons
     }
     int result = 0;
     std::size_t i = 0;
-    PS_EB scratch;
+    PS_EB scratch, probe; // blocks beyond the cache: the batch's own, and one looked at
     while (i < count) {
         index.clear();
         const PS_EB* eb = nullptr;
-        const char* runRef = nullptr;
-        bool runDefault = false;
         while (i < count && index.size() < kChunk) {
             tarvo_result* r = &results[i];
             clearResult(r, 0);
@@ -562,24 +583,18 @@ int many(tarvo_context* ctx, std::size_t count, const char* const* amounts, cons
                 ++i;
                 continue;
             }
-            const bool sameRun =
-                index.empty() ||
-                (q.reference == nullptr ? runDefault
-                                        : runRef != nullptr && !runDefault &&
-                                              std::memcmp(q.reference, runRef, 8) == 0);
-            if (!sameRun)
-                break;
-            if (index.empty()) {
-                int32_t rc = 0;
-                eb = ebFor(*ctx, q.reference, scratch, rc);
-                if (eb == nullptr) {
-                    result = worst(result, finish(r, rc));
-                    ++i;
-                    continue;
-                }
-                runDefault = q.reference == nullptr;
-                runRef = runDefault ? nullptr : q.refBuf;
+            // One batch per control-data block: dates whose blocks are equal share it.
+            int32_t rc = 0;
+            const PS_EB* block = ebFor(*ctx, q.reference, index.empty() ? scratch : probe, rc);
+            if (block == nullptr) {
+                result = worst(result, finish(r, rc));
+                ++i;
+                continue;
             }
+            if (index.empty())
+                eb = block;
+            else if (block != eb)
+                break;
             fill(elems[index.size()], q);
             index.push_back(i);
             ++i;
