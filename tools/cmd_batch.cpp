@@ -23,6 +23,7 @@
 #include "atomic_file.h"
 #include "commands.h"
 #include "convert.h"
+#include "output.h"
 #include "ratefile.h"
 
 namespace tarvo::tool {
@@ -610,9 +611,9 @@ class LineReader {
 
 int runBatch(const BatchOptions& o, const Context& ctx) {
     if (o.chunk == 0 || o.chunk > 100000)
-        throw UsageError("--chunk must lie between 1 and 100000");
+        throw UsageError(msg(Msg::ChunkRange));
     if (o.threads > 64)
-        throw UsageError("--threads must lie between 1 and 64");
+        throw UsageError(msg(Msg::ThreadsRange));
     std::string defaultDate = o.date.empty() ? today() : dateArg(o.date, "--date");
 
     int fd = 0;
@@ -627,7 +628,7 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
     if (o.input != "-") {
         fd = ::open(o.input.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
-            throw UsageError("cannot open input " + o.input);
+            throw FileError(msg(Msg::CannotOpen, {o.input}));
         closer.fd = fd;
     }
     struct stat st {};
@@ -637,11 +638,7 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
     // half-written result behind.
     std::optional<AtomicOutputFile> outFile;
     if (o.output != "-") {
-        try {
-            outFile.emplace(o.output);
-        } catch (const tarvo::ratefile::Error& e) {
-            throw UsageError(e.what());
-        }
+        outFile.emplace(o.output);
     }
     bool stdoutFailed = false;
     auto emit = [&](std::string_view bytes) {
@@ -649,15 +646,8 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
             outFile->write(bytes);
             return;
         }
-        while (!bytes.empty() && !stdoutFailed) {
-            const ssize_t n = ::write(1, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                stdoutFailed = true;
-            else
-                bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
+        if (!stdoutFailed && !writeStandardOutput(bytes))
+            stdoutFailed = true;
     };
 
     bool large = total == 0 || total > (1u << 20);
@@ -767,14 +757,14 @@ int runBatch(const BatchOptions& o, const Context& ctx) {
     emit(buffer);
     progress.update(lineNo, bytes, true);
     if (lines.bad())
-        throw UsageError("error reading the input");
+        throw FileError(msg(Msg::CannotRead, {o.input}));
     if (outFile) {
         outFile->commit();
     } else if (stdoutFailed) {
-        throw tarvo::ratefile::Error("cannot write to standard output");
+        return 1; // main reports the failed write
     }
     if (failed > 0) {
-        std::cerr << "tarvo batch: " << converted << " converted, " << failed << " failed\n";
+        complain(msg(Msg::BatchSummary, {std::to_string(converted), std::to_string(failed)}));
         return 1;
     }
     return 0;

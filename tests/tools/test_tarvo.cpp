@@ -48,11 +48,17 @@ class Tarvo : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir_); }
 
     // Runs tarvo in the test folder (no TARVO.DAT there: built-in control data).
-    Outcome tarvo(const std::string& args, const std::string& input = "") const {
+    // `output` is the redirection of standard output, `env` assignments for the program.
+    Outcome tarvo(const std::string& args, const std::string& input = "",
+                  const std::string& output = "> .out", const std::string& env = "") const {
         fs::path out = dir_ / ".out", err = dir_ / ".err", in = dir_ / ".in";
         spit(in, input);
-        std::string cmd = "cd '" + dir_.string() + "' && env -u TARVO_STEUDAT -u TARVO_WAEHKURS '" +
-                          std::string(TARVO_EXE) + "' " + args + " < .in > .out 2> .err";
+        spit(out, "");
+        std::string cmd = "cd '" + dir_.string() +
+                          "' && env -u TARVO_STEUDAT -u TARVO_WAEHKURS -u LC_ALL -u LC_MESSAGES "
+                          "-u LANG " +
+                          env + " '" + std::string(TARVO_EXE) + "' " + args + " < .in " + output +
+                          " 2> .err";
         int status = std::system(cmd.c_str());
         Outcome r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
         fs::remove(out);
@@ -82,19 +88,23 @@ TEST_F(Tarvo, ConvertPrintsResultAndOutputFields) {
     } cases[] = {
         {"convert 100 DEM EUR --date 2001-01-01",
          0,
-         {"51.13 EUR\n", "function             U1", "rate DEM             1.9558300 fixed",
+         {"51.13 EUR\n", "function             U1",
+          "rate DEM             1.95583 (1.9558300 x 1), fixed euro rate",
           "rounding difference  -0.000812"}},
         {"convert 100 DEM FRF --date 2001-01-01",
          0,
          {"335.38 FRF\n", "U3 (through EUR)", "intermediate amount  51.129 EUR",
-          "rate FRF             6.5595700 fixed"}},
+          "rate FRF             6.55957 (6.5595700 x 1), fixed euro rate"}},
         {"convert -100 DEM EUR --date 2001-01-01", 0, {"-51.13 EUR\n", "0.000812"}},
         {"convert 100 EUR USD --date 2007-05-15 --rate-file WAEHKURS.DAT",
          0,
-         {"135.30 USD\n", "1.3530000 market rate, quotation M, unit 1"}},
+         {"135.30 USD\n", // 15 May has no rates: the record of 14 May applies
+          "1.353 (1.3530000 x 1), market rate, quotation M, rate of 2007-05-14, file date "
+          "2007-05-17"}},
         {"convert 100 EUR IDR --date 2007-05-17 --rate-file WAEHKURS.DAT",
          0,
-         {"1189345.00 IDR\n", "118.9345000 market rate, quotation M, unit 100"}},
+         {"1189345.00 IDR\n",
+          "11893.45 (118.9345000 x 100), market rate, quotation M, rate of 2007-05-17"}},
         {"convert 100 EUR JPY --date 2007-05-17 --rate-file WAEHKURS.DAT",
          0,
          {"16395 JPY\n", "decimals             0"}},
@@ -108,9 +118,7 @@ TEST_F(Tarvo, ConvertPrintsResultAndOutputFields) {
         {"convert 100 DEM FRF --date 2001-01-01 --json",
          0,
          {"\"result\": \"335.38\"", "\"intermediate_amount\": \"51.129\"", "\"code\": 0"}},
-        {"convert 100 EUR XYZ --rate-file WAEHKURS.DAT",
-         1,
-         {"482 ISO-Code not found in the currency file"}},
+        {"convert 100 EUR XYZ --rate-file WAEHKURS.DAT", 1, {"unknown currency XYZ"}},
         {"convert 100 EUR USD --date 2007-05-13 --rate-file WAEHKURS.DAT",
          1,
          {"485 No valid price found"}},
@@ -132,8 +140,7 @@ TEST_F(Tarvo, UsageErrorsExitWithTwo) {
           "convert 100 DEM EUR --date 2001-02-30", "convert 100 DEMX EUR",
           "convert 100 DEM EUR --rate-type Q", "convert 100 DEM EUR --bogus",
           "convert 100 EUR USD --rate-to 12345.6", "rates", "rates import x.xml",
-          "smooth DEM EUR 1 --unit 5 --exponent 2", "frobnicate",
-          "convert 100 DEM EUR --control-data missing.dat"}) {
+          "smooth DEM EUR 1 --unit 5 --exponent 2", "frobnicate"}) {
         Outcome r = tarvo(args);
         EXPECT_EQ(r.rc, 2) << args << "\n" << r.out << r.err;
     }
@@ -310,7 +317,7 @@ TEST_F(Tarvo, BatchLeavesNoHalfWrittenOutput) {
     EXPECT_NE(r.rc, 0);
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
     Outcome m = tarvo("batch nothere.csv -o out.csv");
-    EXPECT_EQ(m.rc, 2);
+    EXPECT_EQ(m.rc, 1);
     EXPECT_EQ(entries(), before);
 }
 
@@ -321,8 +328,8 @@ TEST_F(Tarvo, BatchFailingLateKeepsTheOldOutput) {
     fs::permissions(dir_ / "out.csv", fs::perms(0640));
     const std::size_t before = entries();
     Outcome r = tarvo("batch folder.csv -o out.csv --no-progress");
-    EXPECT_EQ(r.rc, 2);
-    EXPECT_TRUE(has(r.err, "error reading the input")) << r.err;
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(has(r.err, "error reading folder.csv")) << r.err;
     EXPECT_EQ(slurp(dir_ / "out.csv"), "old result\n");
     EXPECT_EQ(entries(), before) << "a temporary file was left behind";
 
@@ -509,4 +516,98 @@ TEST_F(Tarvo, ControlDataExportRoundTrips) {
     Outcome conv = tarvo("convert 100 DEM EUR --date 2001-01-01 --control-data T.DAT");
     EXPECT_TRUE(has(conv.out, "51.13 EUR")) << conv.out << conv.err;
     EXPECT_EQ(tarvo("controldata export missing/T.DAT").rc, 1);
+}
+
+TEST_F(Tarvo, FailedWritesOfStandardOutputFail) {
+    spit(dir_ / "in.csv", "100,DEM,EUR,2001-01-01\n");
+    for (const char* args :
+         {"convert 100 DEM EUR --date 2001-01-01", "convert 100 DEM EUR --date 2001-01-01 --json",
+          "convert 100 DEM EUR --date 2001-01-01 -q", "batch in.csv --no-progress",
+          "balance DEM EUR 3 1.5 1.5 --date 2001-01-01",
+          "balance DEM EUR 3 1.5 1.5 --date 2001-01-01 --json",
+          "smooth DEM EUR 100 --unit 10 --date 2001-01-01", "rates import WAEHKURS.DAT -o x.dat",
+          "rates import WAEHKURS.DAT -o -", "rates show WAEHKURS.DAT",
+          "rates show WAEHKURS.DAT --json", "rates check WAEHKURS.DAT",
+          "controldata show --date 2001-01-01", "controldata show --json",
+          "controldata export c.dat", "controldata export -", "--help", "convert --help",
+          "--version"}) {
+        for (const char* output : {"> /dev/full", ">&-"}) {
+            Outcome r = tarvo(args, "", output);
+            EXPECT_EQ(r.rc, 1) << args << " " << output << "\n" << r.err;
+            EXPECT_TRUE(has(r.err, "cannot write to standard output"))
+                << args << " " << output << "\n"
+                << r.err;
+        }
+    }
+}
+
+TEST_F(Tarvo, ExitCodesAndMessages) {
+    struct Case {
+        std::string args, env;
+        int rc;
+        std::string out, err; // parts of standard output and error
+    } cases[] = {
+        {"convert 100 dem eur --date 2001-01-01", "", 0, "51.13 EUR\n", ""},
+        {"convert 100 DEM eUr --date 2001-01-01 -q", "", 0, "51.13\n", ""},
+        {"convert 100 DEX EUR --rate-file WAEHKURS.DAT", "", 1, "",
+         "tarvo: unknown currency DEX\n"},
+        {"convert 100 DEM ATS --date 1998-12-31", "", 1, "", "482"}, // exists, not yet fixed
+        {"--bogus", "", 2, "", "unknown option or argument: --bogus"},
+        {"convert 100 DEM EUR --bogus", "", 2, "", "unknown option or argument: --bogus"},
+        {"", "", 2, "", "a command is required"},
+        {"controldata", "", 2, "", "a command is required"},
+        {"batch nothere.csv", "", 1, "", "cannot open nothere.csv"},
+        {"rates show nothere.DAT", "", 1, "", "cannot open nothere.DAT"},
+        {"rates check nothere.DAT", "", 1, "", "cannot open nothere.DAT"},
+        {"convert 100 DEM EUR --control-data missing.dat", "", 1, "", "missing.dat does not exist"},
+        {"convert 100 EUR EUR", "", 1, "", "462 Non-permissible ISO-Code combination"},
+        // One language per run: German by option or locale, the option winning.
+        {"--lang de convert 100 DEX EUR", "", 1, "", "tarvo: unbekannte Währung DEX\n"},
+        {"convert 100 EUR EUR", "LANG=de_DE.UTF-8", 1, "",
+         "Umrechnung fehlgeschlagen: 462 Unzulässige ISO-Code-Kombination"},
+        {"convert 100 EUR EUR --lang=en", "LC_ALL=de_DE.UTF-8", 1, "", "conversion failed: 462"},
+        {"convert 100 EUR EUR", "LC_ALL=C LANG=de_DE", 1, "", "conversion failed"},
+        {"convert 100 DEM EUR --date 2001-01-01 --lang de", "", 0,
+         "Kurs DEM             1.95583 (1.9558300 x 1), fester Euro-Kurs", ""},
+        {"--lang fr convert 100 DEM EUR", "", 2, "", "--lang"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tarvo(c.args, "", "> .out", c.env);
+        EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, c.out)) << c.args << "\n" << r.out;
+        EXPECT_TRUE(has(r.err, c.err)) << c.args << "\n" << r.err;
+    }
+}
+
+TEST_F(Tarvo, DashIsStandardInputAndOutput) {
+    const std::string rates = slurp(rates_);
+    Outcome imp = tarvo("rates import - -o -", rates);
+    ASSERT_EQ(imp.rc, 0) << imp.err;
+    EXPECT_EQ(imp.out, rates);
+    EXPECT_TRUE(has(imp.err, "wrote -: 5 currencies, 14 rates")) << imp.err;
+    EXPECT_FALSE(fs::exists(dir_ / "-"));
+    Outcome show = tarvo("rates show - --currency idr --date 2007-05-16", rates);
+    EXPECT_TRUE(has(show.out, "IDR  360  2007-05-16  11950.2              100   119.5020000"))
+        << show.out;
+    Outcome check = tarvo("rates check -", rates);
+    EXPECT_TRUE(has(check.out, "-: ok, 14 rates of 5 currencies")) << check.out;
+    Outcome cd = tarvo("controldata export -");
+    ASSERT_EQ(cd.rc, 0) << cd.err;
+    ASSERT_EQ(tarvo("controldata export T.DAT").rc, 0);
+    EXPECT_EQ(cd.out, slurp(dir_ / "T.DAT"));
+    EXPECT_FALSE(fs::exists(dir_ / "-"));
+}
+
+TEST_F(Tarvo, ImportReadsAndReplacesItsTargetInOneStep) {
+    // The target as one of the inputs: read after the output file was set up, replaced whole.
+    spit(dir_ / "daily.xml", fixtures::dailyXml());
+    ASSERT_EQ(tarvo("rates import eurofxref-none -o t.dat").rc, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "t.dat"));
+    ASSERT_EQ(tarvo("rates import daily.xml -o t.dat").rc, 0);
+    spit(dir_ / "hist.xml", fixtures::histXml());
+    Outcome r = tarvo("rates import t.dat hist.xml -o t.dat --json");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(has(r.out, "\"rates\": 14")) << r.out;
+    EXPECT_EQ(slurp(dir_ / "t.dat"), slurp(rates_));
+    EXPECT_EQ(entries(), 4u) << "no temporary file left";
 }
