@@ -117,6 +117,26 @@ void fillU3(U3_SB& sb, const ConvertRequest& req) {
     setField(sb.BOOKING_DATE, req.bookingDate);
 }
 
+void fillU2(U2_SB& sb, const ConvertRequest& req, const GivenRate* given) {
+    fillHead(sb, req);
+    putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given);
+    sb.DEC_FLAG_A = req.decimals;
+}
+
+void fillU4(U4_SB& sb, const ConvertRequest& req) {
+    fillHead(sb, req);
+    putRate(sb.RATE_E, sb.RATE_UNIT_E, &sb.QUOTATION_E, req.rateFrom ? &*req.rateFrom : nullptr);
+    putRate(sb.RATE_A, sb.RATE_UNIT_A, &sb.QUOTATION_A, req.rateTo ? &*req.rateTo : nullptr);
+    sb.DEC_FLAG_A = req.decimals;
+}
+
+void fillA1(A1_SB& sb, const ConvertRequest& req) {
+    fillHead(sb, req);
+    sb.RATE_TYPE = req.rateType;
+    sb.RATE_PRINT_FLAG = req.ratePrint;
+    setField(sb.BOOKING_DATE, req.bookingDate);
+}
+
 std::string resultAmount(char decIndicator, const char* a132, const char* a150) {
     int decimals = 0;
     return amountOf(decIndicator, a132, a150, decimals);
@@ -140,9 +160,7 @@ ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
         const bool fromIsBase = req.from == base;
         const std::optional<GivenRate>& given = fromIsBase ? req.rateTo : req.rateFrom;
         U2_SB sb;
-        fillHead(sb, req);
-        putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given ? &*given : nullptr);
-        sb.DEC_FLAG_A = req.decimals;
+        fillU2(sb, req, given ? &*given : nullptr);
         int32_t rc = U2_UmrFwaehrBwaehrKv(&sb, &cd.eb, aux);
         ConvertResult r = oneLegResult(sb, rc, "U2", rc == tarvo::rc::kRateIgnored ? 'J' : 'N');
         r.base = base;
@@ -152,10 +170,7 @@ ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
         return r;
     }
     U4_SB sb;
-    fillHead(sb, req);
-    putRate(sb.RATE_E, sb.RATE_UNIT_E, &sb.QUOTATION_E, req.rateFrom ? &*req.rateFrom : nullptr);
-    putRate(sb.RATE_A, sb.RATE_UNIT_A, &sb.QUOTATION_A, req.rateTo ? &*req.rateTo : nullptr);
-    sb.DEC_FLAG_A = req.decimals;
+    fillU4(sb, req);
     int32_t rc = U4_UmrFwaehrBwaehrFwaehrKv(&sb, &cd.eb, aux);
     ConvertResult r = twoLegResult(sb, rc, "U4");
     r.base = base;
@@ -170,10 +185,7 @@ ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
 ConvertResult convertFour(const ConvertRequest& req, const ControlData& cd,
                           const std::string& base) {
     A1_SB sb;
-    fillHead(sb, req);
-    sb.RATE_TYPE = req.rateType;
-    sb.RATE_PRINT_FLAG = req.ratePrint;
-    setField(sb.BOOKING_DATE, req.bookingDate);
+    fillA1(sb, req);
     int32_t rc = A1_UmrFwaehrBwaehr(&sb, &cd.eb, const_cast<int32_t*>(&cd.aux));
     ConvertResult r = oneLegResult(sb, rc, "A1", sb.FIXED_RATE_FLAG);
     r.base = base;

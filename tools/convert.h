@@ -65,6 +65,11 @@ std::string baseCurrency(const PS_EB& eb);
 // Fills a U1 block (also used for batch, balance and smooth items).
 void fillU1(U1_SB& sb, const ConvertRequest& req);
 void fillU3(U3_SB& sb, const ConvertRequest& req);
+// U2 with the given rate of the currency that is not the base (null: none); U4 with the
+// request's rates; A1 (the request's amount a taDez11p4 text).
+void fillU2(U2_SB& sb, const ConvertRequest& req, const GivenRate* given);
+void fillU4(U4_SB& sb, const ConvertRequest& req);
+void fillA1(A1_SB& sb, const ConvertRequest& req);
 ConvertResult resultOfU1(const U1_SB& sb, int32_t rc);
 // The decimal text of a result block's amount: the 13.2 field when DEC_INDICATOR is '2',
 // else the 15.0 field.
