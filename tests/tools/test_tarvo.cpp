@@ -525,17 +525,26 @@ TEST_F(Tarvo, ControlDataExportRoundTrips) {
 
 TEST_F(Tarvo, FailedWritesOfStandardOutputFail) {
     spit(dir_ / "in.csv", "100,DEM,EUR,2001-01-01\n");
-    for (const char* args :
-         {"convert 100 DEM EUR --date 2001-01-01", "convert 100 DEM EUR --date 2001-01-01 --json",
-          "convert 100 DEM EUR --date 2001-01-01 -q", "batch in.csv --no-progress",
-          "balance DEM EUR 3 1.5 1.5 --date 2001-01-01",
-          "balance DEM EUR 3 1.5 1.5 --date 2001-01-01 --json",
-          "smooth DEM EUR 100 --unit 10 --date 2001-01-01", "rates import WAEHKURS.DAT -o x.dat",
-          "rates import WAEHKURS.DAT -o -", "rates show WAEHKURS.DAT",
-          "rates show WAEHKURS.DAT --json", "rates check WAEHKURS.DAT",
-          "controldata show --date 2001-01-01", "controldata show --json",
-          "controldata export c.dat", "controldata export -", "--help", "convert --help",
-          "--version"}) {
+    for (const char* args : {"convert 100 DEM EUR --date 2001-01-01",
+                             "convert 100 DEM EUR --date 2001-01-01 --json",
+                             "convert 100 DEM EUR --date 2001-01-01 -q",
+                             "batch in.csv --no-progress",
+                             "batch in.csv --no-progress --format json",
+                             "balance DEM EUR 3 1.5 1.5 --date 2001-01-01",
+                             "balance DEM EUR 3 1.5 1.5 --date 2001-01-01 --json",
+                             "smooth DEM EUR 100 --unit 10 --date 2001-01-01",
+                             "rates import WAEHKURS.DAT -o x.dat",
+                             "rates import WAEHKURS.DAT -o -",
+                             "rates show WAEHKURS.DAT",
+                             "rates show WAEHKURS.DAT --json",
+                             "rates check WAEHKURS.DAT",
+                             "controldata show --date 2001-01-01",
+                             "controldata show --json",
+                             "controldata export c.dat",
+                             "controldata export -",
+                             "--help",
+                             "convert --help",
+                             "--version"}) {
         for (const char* output : {"> /dev/full", ">&-"}) {
             Outcome r = tarvo(args, "", output);
             EXPECT_EQ(r.rc, 1) << args << " " << output << "\n" << r.err;
