@@ -13,7 +13,9 @@
 #include "atomic_file.h"
 #include "convkern.h"
 #include "ctrldata.h"
+#include "messages.h"
 #include "ratefile.h"
+#include "returncode.h"
 
 namespace fs = std::filesystem;
 namespace rf = tarvo::ratefile;
@@ -706,4 +708,80 @@ TEST_F(Tarvo, BatchRefusesOverlongLines) {
     Outcome z = tarvo("batch /dev/zero --no-progress");
     EXPECT_EQ(z.rc, 1);
     EXPECT_TRUE(has(z.err, "longer than 1 MiB")) << z.err;
+}
+
+TEST_F(Tarvo, CompletionsOfferEveryOptionOfEveryCommand) {
+    const std::string bash = slurp(fs::path(TARVO_TOOLS_DIR) / "completion" / "tarvo.bash");
+    const std::string zsh = slurp(fs::path(TARVO_TOOLS_DIR) / "completion" / "_tarvo");
+    ASSERT_FALSE(bash.empty());
+    ASSERT_FALSE(zsh.empty());
+    for (const char* cmd :
+         {"", "convert", "batch", "balance", "smooth", "rates import", "rates show", "rates check",
+          "controldata export", "controldata show"}) {
+        Outcome help = tarvo(std::string(cmd) + " --help");
+        ASSERT_EQ(help.rc, 0) << cmd;
+        std::istringstream lines(help.out);
+        int options = 0;
+        for (std::string l; std::getline(lines, l);) {
+            const std::size_t at = l.find("--");
+            if (l.rfind("  ", 0) != 0 || at == std::string::npos ||
+                l.find_first_not_of(" -,q") < at)
+                continue;
+            const std::string opt = l.substr(at, l.find_first_of(" \t", at) - at);
+            if (opt == "--help")
+                continue;
+            ++options;
+            EXPECT_TRUE(has(bash, " " + opt)) << cmd << ": " << opt << " missing in bash";
+            EXPECT_TRUE(has(zsh, opt + "[") || has(zsh, "," + opt + "}"))
+                << cmd << ": " << opt << " missing in zsh";
+        }
+        EXPECT_GT(options, 0) << cmd;
+    }
+    Outcome version = tarvo("--version");
+    EXPECT_EQ(version.out, "tarvo " TARVO_VERSION "\n");
+}
+
+TEST(Messages, EveryReturnNumberHasATextInEachLanguage) {
+    // A run in one language never prints the other language's text of a return number.
+    for (const tarvo::rc::Row& row : tarvo::rc::kRows) {
+        tool::setLanguage(tool::Lang::En);
+        const std::string en = tool::returnText(row.number);
+        tool::setLanguage(tool::Lang::De);
+        const std::string de = tool::returnText(row.number);
+        EXPECT_FALSE(en.empty() || de.empty()) << row.number;
+        if (row.number == 0) // "OK" in both
+            continue;
+        if (row.german[0] != '\0') {
+            EXPECT_NE(en, row.german) << row.number << " has no English text";
+        }
+        if (row.english[0] != '\0') {
+            EXPECT_NE(de, row.english) << row.number << " has no German text";
+        }
+    }
+    tool::setLanguage(tool::Lang::En);
+}
+
+TEST(Messages, LanguageFromOptionThenLocale) {
+    struct Case {
+        std::vector<const char*> argv;
+        const char *lcAll, *lang;
+        tool::Lang want;
+    } cases[] = {
+        {{"tarvo", "convert"}, nullptr, nullptr, tool::Lang::En},
+        {{"tarvo", "convert"}, nullptr, "de_AT.UTF-8", tool::Lang::De},
+        {{"tarvo", "convert"}, "C", "de_DE", tool::Lang::En},
+        {{"tarvo", "--lang", "de"}, nullptr, nullptr, tool::Lang::De},
+        {{"tarvo", "--lang=de"}, nullptr, nullptr, tool::Lang::De},
+        {{"tarvo", "--lang", "en"}, "de_DE", nullptr, tool::Lang::En},
+        {{"tarvo", "--", "--lang", "de"}, nullptr, nullptr, tool::Lang::En},
+    };
+    for (const Case& c : cases) {
+        ::unsetenv("LC_MESSAGES");
+        c.lcAll ? ::setenv("LC_ALL", c.lcAll, 1) : ::unsetenv("LC_ALL");
+        c.lang ? ::setenv("LANG", c.lang, 1) : ::unsetenv("LANG");
+        EXPECT_EQ(tool::languageOf(static_cast<int>(c.argv.size()), c.argv.data()), c.want)
+            << c.argv.back();
+    }
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LANG");
 }
