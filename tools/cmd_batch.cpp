@@ -312,7 +312,7 @@ struct BatchOptions {
     bool progress = false, noProgress = false;
     std::string delimiter = ",", header = "auto", comments = "skip", blankLines = "skip";
     std::string formatName = "csv";
-    bool terse = false, fourDecimals = false, decimalComma = false;
+    bool terse = false, json = false, fourDecimals = false, decimalComma = false;
     // Column names or numbers ("" = the default).
     std::string amountCol, fromCol, toCol, dateCol, rateCol, unitCol, quotCol, rateToCol, unitToCol,
         quotToCol;
@@ -978,10 +978,10 @@ int runBatch(BatchOptions& o, const Context& ctx) {
         o.delim = '\t';
     else
         throw UsageError(msg(Msg::DelimiterInvalid));
-    o.format = o.terse                    ? Format::Terse
-               : o.formatName == "json"   ? Format::Json
-               : o.formatName == "ndjson" ? Format::Ndjson
-                                          : Format::Csv;
+    o.format = o.terse                            ? Format::Terse
+               : o.json || o.formatName == "json" ? Format::Json
+               : o.formatName == "ndjson"         ? Format::Ndjson
+                                                  : Format::Csv;
     std::string defaultDate = o.date.empty() ? today() : dateArg(o.date, "--date");
 
     int fd = 0;
@@ -1263,8 +1263,10 @@ void addBatchCommand(CLI::App& app, Context& ctx) {
                                    "Output: csv (default), ndjson (one JSON object per row) or "
                                    "json (one document)")
                        ->check(CLI::IsMember({"csv", "ndjson", "json"}));
+    auto* json = cmd->add_flag("--json", o->json, "The same as --format json")->excludes(format);
     cmd->add_flag("-q,--terse", o->terse, "Print only the result of each row, one per line")
-        ->excludes(format);
+        ->excludes(format)
+        ->excludes(json);
     cmd->add_option("--chunk", o->chunk, "Rows per kernel batch (default 1000)");
     cmd->add_option("--threads", o->threads,
                     "Conversion threads (default: 2 on a machine with two cores or more)");

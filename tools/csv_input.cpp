@@ -16,10 +16,6 @@ int noSpace(unsigned char) {
     return 0;
 }
 
-int isTerm(unsigned char c) {
-    return c == '\r' || c == '\n';
-}
-
 // Length of the valid UTF-8 sequence at s[0], 0 when it is not one.
 std::size_t utf8Length(const unsigned char* s, std::size_t n) {
     const unsigned char c = s[0];
@@ -98,7 +94,7 @@ CsvReader::CsvReader(char delimiter, Sink sink) : sink_(std::move(sink)) {
         throw std::bad_alloc();
     csv_set_delim(&parser_, static_cast<unsigned char>(delimiter));
     csv_set_space_func(&parser_, noSpace);
-    csv_set_term_func(&parser_, isTerm);
+    // libcsv's own line ends are CR and LF, as here.
     record_.fields.reserve(16);
 }
 
@@ -123,35 +119,59 @@ void CsvReader::onEnd(int, void* self) {
     r->deliver();
 }
 
+// True when the field holds a NUL byte or is not valid UTF-8; `nul` tells which.
+static bool unclean(std::string_view f, bool& nul) {
+    const auto* p = reinterpret_cast<const unsigned char*>(f.data());
+    const std::size_t n = f.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c >= 0x20 && c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c == 0) {
+            nul = true;
+            return true;
+        }
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t len = utf8Length(p + i, n - i);
+        if (len == 0) {
+            nul = std::memchr(p + i, '\0', n - i) != nullptr;
+            return true;
+        }
+        i += len;
+    }
+    return false;
+}
+
 void CsvReader::deliver() {
     record_.kind = CsvRecord::Kind::Data;
     record_.line = recordLine_;
     record_.raw = {};
     record_.fields.clear();
     record_.error.clear();
-    std::size_t from = 0;
-    // Fields with a NUL or invalid UTF-8 make the row an error and are shown sanitized.
-    std::vector<std::string> cleaned;
-    for (std::size_t i = 0; i < fieldEnds_.size(); ++i) {
-        std::string_view f(fieldText_.data() + from, fieldEnds_[i] - from);
-        from = fieldEnds_[i];
-        const bool nul = std::memchr(f.data(), '\0', f.size()) != nullptr;
-        if (nul || !validUtf8(f)) {
-            if (record_.error.empty())
-                record_.error = msg(nul ? Msg::FieldNul : Msg::FieldUtf8, {std::to_string(i + 1)});
-            cleaned.push_back(sanitizedUtf8(f));
-        }
-    }
-    std::size_t k = 0;
-    from = 0;
-    for (std::size_t i = 0; i < fieldEnds_.size(); ++i) {
-        std::string_view f(fieldText_.data() + from, fieldEnds_[i] - from);
-        from = fieldEnds_[i];
-        const bool bad = std::memchr(f.data(), '\0', f.size()) != nullptr || !validUtf8(f);
-        record_.fields.push_back(bad ? std::string_view(cleaned[k++]) : f);
-    }
     if (unclosed_)
         record_.error = msg(Msg::FieldUnclosedQuote);
+    // Fields with a NUL or invalid UTF-8 make the row an error and are shown sanitized.
+    cleaned_.clear();
+    cleaned_.reserve(fieldEnds_.size());
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < fieldEnds_.size(); ++i) {
+        std::string_view f(fieldText_.data() + from, fieldEnds_[i] - from);
+        from = fieldEnds_[i];
+        bool nul = false;
+        if (unclean(f, nul)) {
+            if (record_.error.empty())
+                record_.error = msg(nul ? Msg::FieldNul : Msg::FieldUtf8, {std::to_string(i + 1)});
+            cleaned_.push_back(sanitizedUtf8(f));
+            f = cleaned_.back();
+        }
+        record_.fields.push_back(f);
+    }
     sink_(record_);
     fieldText_.clear();
     fieldEnds_.clear();

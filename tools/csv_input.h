@@ -64,6 +64,7 @@ class CsvReader {
     std::size_t lineNo_ = 1, recordLine_ = 1, recordBytes_ = 0;
     std::string fieldText_; // the current record's fields, back to back
     std::vector<std::size_t> fieldEnds_;
+    std::vector<std::string> cleaned_; // sanitized fields, reserved so that views stay valid
     CsvRecord record_;
 };
 
