@@ -785,3 +785,42 @@ TEST(Messages, LanguageFromOptionThenLocale) {
     ::unsetenv("LC_ALL");
     ::unsetenv("LANG");
 }
+
+TEST_F(Tarvo, BatchAmountsColumnsAndHeaders) {
+    struct Case {
+        std::string args, input;
+        int rc;
+        std::string out; // standard output (terse: one result per row), or a part of the error
+    } cases[] = {
+        // Thousands separators between groups of three digits only.
+        {"-q", "\"1,000\",DEM,EUR\n\"12,345,678.90\",DEM,EUR\n", 0, "511.29\n6312245.39\n"},
+        {"-q", "\"1,00\",DEM,EUR\n\",100\",DEM,EUR\n\"1,0000\",DEM,EUR\n\"1000,\",DEM,EUR\n", 1,
+         "\n\n\n\n"},
+        {"-q --decimal-comma --delimiter ';'", "\"1.000,50\";DEM;EUR\n-2,5;DEM;EUR\n", 0,
+         "511.55\n-1.28\n"},
+        {"-q --decimal-comma --delimiter ';'", "1,000.50;DEM;EUR\n", 1, "\n"},
+        // Given rates per row: bad units and quotations are error rows.
+        {"-q --rate-column 4 --unit-column 5 --quotation-column 6 --date-column none",
+         "100,EUR,USD,1.25,1,M\n100,EUR,USD,1.25,10,M\n100,EUR,USD,1.25,1,X\n100,EUR,USD,abc,,\n",
+         1, "125.00\n\n\n\n"},
+        {"-q --rate-column 4 --rate-to-column 5 --date-column none", "100,USD,JPY,1.25,160\n", 0,
+         "12800.00\n"},
+        // Header forced on or off; a named column the header lacks is a wrong call.
+        {"-q --header no", "amount,from,to\n100,DEM,EUR\n", 1, "\n51.13\n"},
+        {"-q --header yes", "a,b,c\n100,DEM,EUR\n", 2, "--amount-column: the header has no"},
+        {"-q --header yes --amount-column A --from-column B --to-column C", "a,b,c\n100,DEM,EUR\n",
+         0, "51.13\n"},
+        {"-q --amount-column Betrag", "100,DEM,EUR\n", 2, "the header has no column \"Betrag\""},
+        {"-q --amount-column 0", "100,DEM,EUR\n", 2, "column numbers start at 1"},
+        {"--delimiter '|'", "100|DEM|EUR\n", 2, "--delimiter"},
+        {"-q --lang de", "abc,DEM,EUR\n", 1, "tarvo: 0 umgerechnet, 1 fehlgeschlagen"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tarvo("batch - --date 2001-01-01 --no-progress " + c.args, c.input);
+        EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << c.input << r.err;
+        if (c.rc == 2 || has(c.out, "tarvo:"))
+            EXPECT_TRUE(has(r.err, c.out)) << c.args << "\n" << r.err;
+        else
+            EXPECT_EQ(r.out, c.out) << c.args << "\n" << c.input << r.err;
+    }
+}
