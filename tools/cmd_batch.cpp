@@ -312,7 +312,7 @@ struct BatchOptions {
     bool progress = false, noProgress = false;
     std::string delimiter = ",", header = "auto", comments = "skip", blankLines = "skip";
     std::string formatName = "csv";
-    bool terse = false, json = false, fourDecimals = false, decimalComma = false;
+    bool terse = false, json = false, fourDecimals = false, decimalComma = false, audit = false;
     // Column names or numbers ("" = the default).
     std::string amountCol, fromCol, toCol, dateCol, rateCol, unitCol, quotCol, rateToCol, unitToCol,
         quotToCol;
@@ -785,6 +785,8 @@ class Converter {
             out += d;
             out += ok ? std::string_view(r.result4) : std::string_view();
         }
+        if (o_.audit)
+            auditCells(r, ok, out);
         for (std::uint32_t i = 0; i < r.count; ++i) {
             if (cols_.role(static_cast<int>(i)))
                 continue;
@@ -792,6 +794,43 @@ class Converter {
             appendCsvField(out, c.view(c.fields[r.first + i]), d);
         }
         out += '\n';
+    }
+
+    // The rate columns of --audit: per leg the rate for one unit, the stored rate, its unit,
+    // quotation, source and for a market rate the record's date; then the file's date.
+    void auditCells(const Row& r, bool ok, std::string& out) {
+        const char d = o_.delim;
+        bool market = false;
+        for (int leg = 0; leg < 2; ++leg) {
+            const bool shown = ok && (leg == 0 || r.twoLegs);
+            const UsedRate& u = r.used[leg];
+            if (!shown) {
+                out.append(6, d);
+                continue;
+            }
+            const int unit = u.exponent == '2' ? 100 : u.exponent == '3' ? 1000 : 1;
+            const bool isMarket = u.fixed != 'J' && !u.given;
+            std::string currency = leg == 1 ? r.to : r.from;
+            if (!r.twoLegs && r.from == baseCurrency(eb_))
+                currency = r.to;
+            out += d;
+            out += effectiveRate(std::string_view(u.rate, 12), unit);
+            out += d;
+            out += fieldToDecimal(u.rate, 4, 7);
+            out += d;
+            appendNumber(out, unit);
+            out += d;
+            out += u.quotation;
+            out += d;
+            out += u.fixed == 'J' ? "fixed" : u.given ? "given" : "market";
+            out += d;
+            if (isMarket && o_.rates != nullptr)
+                out += isoDate(o_.rates->recordDate(currency, std::string_view(r.date8, 8)));
+            market = market || isMarket;
+        }
+        out += d;
+        if (market && o_.rates != nullptr)
+            out += isoDate(o_.rates->fileDate());
     }
 
     std::string rowJson(const Chunk& c, const Row& r, bool ok) {
@@ -959,6 +998,13 @@ std::string outputHeader(const BatchOptions& o, const Columns& cols, const CsvRe
         h += d;
         h += "result_4";
     }
+    if (o.audit)
+        for (const char* name : {"rate", "stored_rate", "unit", "quotation", "rate_source",
+                                 "rate_date", "rate_to", "stored_rate_to", "unit_to",
+                                 "quotation_to", "rate_source_to", "rate_date_to", "file_date"}) {
+            h += d;
+            h += name;
+        }
     for (std::size_t i = 0; i < first.fields.size(); ++i)
         if (!cols.role(static_cast<int>(i))) {
             h += d;
@@ -1017,7 +1063,8 @@ int runBatch(BatchOptions& o, const Context& ctx) {
             stdoutFailed = true;
     };
     std::optional<RateIndex> rateIndex;
-    if (o.format == Format::Json || o.format == Format::Ndjson) {
+    if (o.format == Format::Json || o.format == Format::Ndjson ||
+        (o.audit && o.format == Format::Csv)) {
         rateIndex.emplace(kernelRateFile());
         o.rates = &*rateIndex;
     }
@@ -1267,6 +1314,9 @@ void addBatchCommand(CLI::App& app, Context& ctx) {
     cmd->add_flag("-q,--terse", o->terse, "Print only the result of each row, one per line")
         ->excludes(format)
         ->excludes(json);
+    cmd->add_flag("--audit", o->audit,
+                  "CSV: add the rates used (rate, stored rate, unit, quotation, source, rate-file "
+                  "record date, per leg) and the rate file's version date");
     cmd->add_option("--chunk", o->chunk, "Rows per kernel batch (default 1000)");
     cmd->add_option("--threads", o->threads,
                     "Conversion threads (default: 2 on a machine with two cores or more)");

@@ -682,6 +682,13 @@ TEST_F(Tarvo, BatchReadsCsvAsAccountingProgramsWriteIt) {
          // Only the command line matches codes in any case: "dem" is no code of the kernel.
          head + "\n1,100, dem ,\" \"\"EUR\"\"\",20010101,,482,ISO-Code not found in the currency "
                 "file\n"},
+        {"rates used per row", "--audit", "100,EUR,USD,2007-05-15\n100,DEM,FRF\n",
+         head + ",rate,stored_rate,unit,quotation,rate_source,rate_date,rate_to,stored_rate_to,"
+                "unit_to,quotation_to,rate_source_to,rate_date_to,file_date\n"
+                "1,100,EUR,USD,20070515,135.30,0,,1.353,1.3530000,1,M,market,2007-05-14,,,,,,,"
+                "2007-05-17\n"
+                "2,100,DEM,FRF,20010101,335.38,0,,1.95583,1.9558300,1,M,fixed,,6.55957,6.5595700,1,"
+                "M,fixed,,\n"},
         {"four decimals", "--four-decimals", "100.1234,DEM,EUR\n",
          head + ",result_4\n1,100.1234,DEM,EUR,20010101,51.19,0,,51.1923\n"},
         {"given rate per row", "--rate-column rate --unit-column unit",

@@ -54,7 +54,7 @@ _tarvo() {
             return
             ;;
         convert/) opts="--date --booking-date --reference-date --rate-type --rate-print --rate-from --unit-from --quotation-from --rate-to --unit-to --quotation-to --decimals --four-decimals --json -q --terse $common" ;;
-        batch/) opts="-o --output --json --date --rate-type --rate-print --delimiter --header --comments --blank-lines --decimal-comma --amount-column --from-column --to-column --date-column --rate-column --unit-column --quotation-column --rate-to-column --unit-to-column --quotation-to-column --four-decimals --format -q --terse --chunk --threads --progress --no-progress $common" ;;
+        batch/) opts="-o --output --json --audit --date --rate-type --rate-print --delimiter --header --comments --blank-lines --decimal-comma --amount-column --from-column --to-column --date-column --rate-column --unit-column --quotation-column --rate-to-column --unit-to-column --quotation-to-column --four-decimals --format -q --terse --chunk --threads --progress --no-progress $common" ;;
         balance/) opts="--date --rate-type --json -q --terse --method $common" ;;
         smooth/) opts="--date --rate-type --json -q --terse --unit --exponent --method $common" ;;
         rates/) COMPREPLY=($(compgen -W "import show check" -- "$cur")); return ;;
