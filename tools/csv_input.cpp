@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <utility>
 
 #include "common.h"
 
@@ -116,7 +118,22 @@ void CsvReader::onField(void* data, std::size_t len, void* self) {
 void CsvReader::onEnd(int, void* self) {
     auto* r = static_cast<CsvReader*>(self);
     r->ended_ = true;
-    r->deliver();
+    // No exception may cross libcsv's C frames: it is kept and thrown after csv_parse.
+    if (r->pending_)
+        return;
+    try {
+        r->deliver();
+    } catch (...) {
+        r->pending_ = std::current_exception();
+    }
+}
+
+void CsvReader::parse(const char* data, std::size_t len) {
+    csv_parse(&parser_, data, len, onField, onEnd, this);
+    if (pending_)
+        std::rethrow_exception(std::exchange(pending_, nullptr));
+    if (csv_error(&parser_) == CSV_ENOMEM)
+        throw std::bad_alloc();
 }
 
 // True when the field holds a NUL byte or is not valid UTF-8; `nul` tells which.
@@ -203,13 +220,11 @@ void CsvReader::line(std::string_view text, std::string_view end) {
     ended_ = false;
     // text and end are adjacent in memory except for a line that ended in an earlier block.
     if (text.data() + text.size() == end.data()) {
-        csv_parse(&parser_, text.data(), text.size() + end.size(), onField, onEnd, this);
+        parse(text.data(), text.size() + end.size());
     } else {
-        csv_parse(&parser_, text.data(), text.size(), onField, onEnd, this);
-        csv_parse(&parser_, end.data(), end.size(), onField, onEnd, this);
+        parse(text.data(), text.size());
+        parse(end.data(), end.size());
     }
-    if (csv_error(&parser_) == CSV_ENOMEM)
-        throw std::bad_alloc();
     inRecord_ = !ended_;
     ++lineNo_;
 }
@@ -219,7 +234,7 @@ void CsvReader::feed(std::string_view bytes) {
         lfAfterCr_ = false;
         if (bytes.front() == '\n') {
             if (inRecord_) // the line end is part of a quoted field
-                csv_parse(&parser_, "\n", 1, onField, onEnd, this);
+                parse("\n", 1);
             bytes.remove_prefix(1);
         }
     }
@@ -283,6 +298,8 @@ void CsvReader::finish() {
     ended_ = false;
     csv_fini(&parser_, onField, onEnd, this);
     unclosed_ = false;
+    if (pending_)
+        std::rethrow_exception(std::exchange(pending_, nullptr));
     inRecord_ = false;
 }
 

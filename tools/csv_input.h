@@ -7,6 +7,7 @@
 #include <csv.h>
 
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,7 @@ class CsvReader {
     static void onField(void* data, std::size_t len, void* self);
     static void onEnd(int c, void* self);
     void line(std::string_view text, std::string_view end);
+    void parse(const char* data, std::size_t len);
     void deliver();
     [[noreturn]] void tooLong() const;
 
@@ -66,6 +68,7 @@ class CsvReader {
     std::vector<std::size_t> fieldEnds_;
     std::vector<std::string> cleaned_; // sanitized fields, reserved so that views stay valid
     CsvRecord record_;
+    std::exception_ptr pending_; // thrown by the sink inside libcsv, rethrown outside it
 };
 
 // True when the bytes are valid UTF-8 (no overlong forms, no surrogates).
