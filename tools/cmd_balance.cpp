@@ -118,17 +118,17 @@ int runBalance(const ItemOptions& o, char method, const Context& ctx) {
                   << "\n";
         return 0;
     }
-    std::cout << std::left << std::setw(6) << "item" << std::right << std::setw(18)
-              << ("amount " + o.from) << std::setw(18) << ("converted " + o.to) << std::setw(18)
-              << ("balanced " + o.to) << "  mark\n";
+    std::cout << std::left << std::setw(6) << msg(Msg::ColItem) << std::right << std::setw(18)
+              << msg(Msg::ColAmount, {o.from}) << std::setw(18) << msg(Msg::ColConverted, {o.to})
+              << std::setw(18) << msg(Msg::ColBalanced, {o.to}) << "  " << msg(Msg::ColMark)
+              << "\n";
     for (std::size_t i = 0; i < o.amounts.size(); ++i) {
         const U1_SB& u1 = sb->ITEMS[i].SB;
         char mark = sb->SSV[i] ? sb->SSV[i] : ' ';
-        std::cout << std::left << std::setw(6)
-                  << (i == 0 ? std::string("total") : std::to_string(i)) << std::right
-                  << std::setw(18) << fieldToDecimal(u1.AMOUNT_E, 13, 2) << std::setw(18)
-                  << u1Result(u1) << std::setw(18) << fieldToDecimal(sb->AMOUNT_OUT[i], 13, 2)
-                  << "  " << mark << "\n";
+        std::cout << std::left << std::setw(6) << (i == 0 ? msg(Msg::ColTotal) : std::to_string(i))
+                  << std::right << std::setw(18) << fieldToDecimal(u1.AMOUNT_E, 13, 2)
+                  << std::setw(18) << u1Result(u1) << std::setw(18)
+                  << fieldToDecimal(sb->AMOUNT_OUT[i], 13, 2) << "  " << mark << "\n";
     }
     return 0;
 }
@@ -195,10 +195,10 @@ int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char 
         }
         return 0;
     }
-    std::cout << std::left << std::setw(6) << "item" << std::right << std::setw(18)
-              << ("amount " + o.from) << std::setw(18) << ("converted " + o.to) << std::setw(12)
-              << "units" << std::setw(18) << "rest"
-              << "  code\n";
+    std::cout << std::left << std::setw(6) << msg(Msg::ColItem) << std::right << std::setw(18)
+              << msg(Msg::ColAmount, {o.from}) << std::setw(18) << msg(Msg::ColConverted, {o.to})
+              << std::setw(12) << msg(Msg::ColUnits) << std::setw(18) << msg(Msg::ColRest) << "  "
+              << msg(Msg::ColCode) << "\n";
     for (std::size_t i = 0; i < o.amounts.size(); ++i) {
         const BG_ITEM& it = sb->ITEMS[i];
         int32_t r = getInt32(it.ITEM_RESULT);

@@ -244,14 +244,14 @@ int runShow(const ShowOptions& o) {
                   << "\n";
         return 0;
     }
-    std::cout << "file date " << (f.fileDate.empty() ? msg(Msg::None) : shownDate(f.fileDate))
-              << ", " << f.records.size() << " rate records\n";
+    std::cout << msg(Msg::RatesHead, {f.fileDate.empty() ? msg(Msg::None) : shownDate(f.fileDate),
+                                      std::to_string(f.records.size())})
+              << "\n";
     for (const auto& iso : missing)
         std::cout << msg(Msg::NoRateFor,
                          {iso, shownDate(d), std::to_string(tarvo::rc::kNoRateInFile)})
                   << "\n";
-    std::cout << "ISO  No.  rate date   1 EUR =              unit  stored rate   dec  quot  "
-                 "blocked\n";
+    std::cout << msg(Msg::RatesColumns) << "\n";
     for (const auto& r : shown) {
         std::cout << std::left << std::setw(5) << r.iso << std::setw(5) << r.number << std::setw(12)
                   << shownDate(r.rateDate) << std::setw(21) << effectiveRate(r.rates[1], r.unit)

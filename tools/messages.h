@@ -86,6 +86,17 @@ enum class Msg {
     LabelRoundingDiff4,
     None,
     Quotation,
+    ColItem,
+    ColTotal,
+    ColAmount,
+    ColConverted,
+    ColBalanced,
+    ColMark,
+    ColUnits,
+    ColRest,
+    ColCode,
+    RatesHead,
+    RatesColumns,
     Count_
 };
 
