@@ -134,25 +134,26 @@ int runShow(const std::string& date, bool json, const Context& ctx) {
     if (json)
         return showJson(
             cd, ref, *file && std::filesystem::exists(file, ec) ? file : std::string("built-in"));
+    std::ostream& o = std::cout;
     if (*file && std::filesystem::exists(file, ec))
-        std::cout << "source               " << file << "\n";
+        o << msg(Msg::CdSource, {file}) << "\n";
     else
-        std::cout << "source               built-in (no " << (*file ? file : "TARVO.DAT") << ")\n";
+        o << msg(Msg::CdBuiltin, {*file ? file : "TARVO.DAT"}) << "\n";
     if (cd.rc == tarvo::rc::kDefaultEntryUsed)
-        std::cout << "note                 " << describe(cd.rc) << ": default entry used\n";
-    std::cout << "version              " << text(eb.EB_Version, 3) << "\n"
-              << "reference date       " << shownDate(ref.c_str()) << "\n"
-              << "base currency        " << text(eb.BasisWaehrung, 4) << "\n"
-              << "home currency        " << text(eb.HeimWaehrung, 4) << "\n"
-              << "quotation home base  " << text(&eb.NotierungHeim, 1) << "\n"
-              << "quotation euro base  " << text(&eb.NotierungEuro, 1) << "\n"
-              << "application          \"" << text(a.Name, 8) << "\" mode " << text(&a.Modus, 1)
-              << "\n"
-              << "period flags         \"" << std::string(a.PeriodenKz, 10) << "\"\n"
-              << "changeover           " << shownDate(a.UmstBeginn) << " to "
-              << shownDate(a.UmstEnde) << ", switch date " << shownDate(a.Stichtag) << "\n"
-              << "currencies           " << eb.WaehrAnzahl << "\n"
-              << "ISO  fixed rate     codes    valid from  valid until dec unit circ\n";
+        o << msg(Msg::CdNote, {describe(cd.rc)}) << "\n";
+    o << msg(Msg::CdVersion, {text(eb.EB_Version, 3)}) << "\n"
+      << msg(Msg::CdReference, {shownDate(ref.c_str())}) << "\n"
+      << msg(Msg::CdBase, {text(eb.BasisWaehrung, 4)}) << "\n"
+      << msg(Msg::CdHome, {text(eb.HeimWaehrung, 4)}) << "\n"
+      << msg(Msg::CdQuotHome, {text(&eb.NotierungHeim, 1)}) << "\n"
+      << msg(Msg::CdQuotEuro, {text(&eb.NotierungEuro, 1)}) << "\n"
+      << msg(Msg::CdApplication, {text(a.Name, 8), text(&a.Modus, 1)}) << "\n"
+      << msg(Msg::CdPeriods, {std::string(a.PeriodenKz, 10)}) << "\n"
+      << msg(Msg::CdChangeover,
+             {shownDate(a.UmstBeginn), shownDate(a.UmstEnde), shownDate(a.Stichtag)})
+      << "\n"
+      << msg(Msg::CdCount, {std::to_string(eb.WaehrAnzahl)}) << "\n"
+      << msg(Msg::CdColumns) << "\n";
     int32_t n =
         eb.WaehrAnzahl < 0 ? 0 : (eb.WaehrAnzahl > PS_WAEHR_MAX ? PS_WAEHR_MAX : eb.WaehrAnzahl);
     for (int32_t i = 0; i < n; ++i) {

@@ -97,6 +97,20 @@ enum class Msg {
     ColCode,
     RatesHead,
     RatesColumns,
+    CdSource,
+    CdBuiltin,
+    CdNote,
+    CdVersion,
+    CdReference,
+    CdBase,
+    CdHome,
+    CdQuotHome,
+    CdQuotEuro,
+    CdApplication,
+    CdPeriods,
+    CdChangeover,
+    CdCount,
+    CdColumns,
     Count_
 };
 
