@@ -585,6 +585,10 @@ TEST_F(Tarvo, ExitCodesAndMessages) {
         {"convert 100 EUR EUR", "LC_ALL=C LANG=de_DE", 1, "", "conversion failed"},
         {"convert 100 DEM EUR --date 2001-01-01 --lang de", "", 0,
          "Kurs DEM             1.95583 (1.9558300 x 1), fester Euro-Kurs", ""},
+        {"controldata show --date 2001-01-01", "LANG=de_DE.UTF-8", 0, "Basiswährung         EUR",
+         ""},
+        {"rates show WAEHKURS.DAT --lang de", "", 0, "Dateidatum 2007-05-17, 14 Kurssätze", ""},
+        {"balance DEM EUR 3 1.5 1.5 --date 2001-01-01 --lang de", "", 0, "Summe ", ""},
         {"--lang fr convert 100 DEM EUR", "", 2, "", "--lang"},
     };
     for (const Case& c : cases) {
