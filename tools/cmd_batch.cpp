@@ -344,8 +344,8 @@ struct Columns {
 // Resolves the columns from the first record: a header when it names a column (any case).
 Columns resolveColumns(const BatchOptions& o, const CsvRecord& first, bool& isHeader) {
     struct Want {
-        const std::string& spec;
-        const char* fallbackName; // looked up in a header when spec is ""
+        const std::string& chosen;
+        const char* fallbackName; // looked up in a header when chosen is ""
         int fallbackIndex;
         bool required;
         const char* option;
@@ -371,9 +371,9 @@ Columns resolveColumns(const BatchOptions& o, const CsvRecord& first, bool& isHe
         for (std::string_view f : first.fields)
             for (const Want& w : wants) {
                 const std::string_view name =
-                    !w.spec.empty() && !isNumber(w.spec) ? std::string_view(w.spec)
-                    : w.spec.empty() && w.fallbackName   ? std::string_view(w.fallbackName)
-                                                         : std::string_view();
+                    !w.chosen.empty() && !isNumber(w.chosen) ? std::string_view(w.chosen)
+                    : w.chosen.empty() && w.fallbackName     ? std::string_view(w.fallbackName)
+                                                             : std::string_view();
                 if (!name.empty() && sameName(trimmed(f), name))
                     isHeader = true;
             }
@@ -383,18 +383,18 @@ Columns resolveColumns(const BatchOptions& o, const CsvRecord& first, bool& isHe
             c.names.emplace_back(f);
     for (const Want& w : wants) {
         int index = -1;
-        if (w.spec == "none" || w.spec == "0") {
+        if (w.chosen == "none" || w.chosen == "0") {
             if (w.required)
                 throw UsageError(msg(Msg::ColumnNumber, {w.option}));
-        } else if (isNumber(w.spec)) {
-            index = std::stoi(w.spec.size() > 6 ? std::string("999999") : w.spec) - 1;
-        } else if (!w.spec.empty() || (isHeader && w.fallbackName)) {
+        } else if (isNumber(w.chosen)) {
+            index = std::stoi(w.chosen.size() > 6 ? std::string("999999") : w.chosen) - 1;
+        } else if (!w.chosen.empty() || (isHeader && w.fallbackName)) {
             const std::string_view name =
-                w.spec.empty() ? std::string_view(w.fallbackName) : std::string_view(w.spec);
+                w.chosen.empty() ? std::string_view(w.fallbackName) : std::string_view(w.chosen);
             for (std::size_t i = 0; i < c.names.size() && index < 0; ++i)
                 if (sameName(trimmed(c.names[i]), name))
                     index = static_cast<int>(i);
-            if (index < 0 && (w.required || !w.spec.empty()))
+            if (index < 0 && (w.required || !w.chosen.empty()))
                 throw UsageError(msg(Msg::ColumnUnknown, {w.option, std::string(name)}));
         } else {
             index = w.fallbackIndex;
