@@ -14,7 +14,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -D
 harnesses=("$@")
 if ((${#harnesses[@]} == 0)); then
   harnesses=(fuzz_fields fuzz_arith fuzz_ctrlfile fuzz_ratefile fuzz_kernel fuzz_bridge fuzz_import
-    fuzz_durable fuzz_settings)
+    fuzz_durable fuzz_settings fuzz_batch)
 fi
 cmake --build "$build" -j"$(nproc)" --target "${harnesses[@]}"
 

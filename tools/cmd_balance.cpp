@@ -14,6 +14,7 @@ struct ItemOptions {
     std::string from, to, date;
     std::vector<std::string> amounts;
     char rateType = 'M';
+    bool json = false, terse = false;
 };
 
 void addItemOptions(CLI::App* cmd, ItemOptions& o, const char* amountsHelp) {
@@ -23,6 +24,9 @@ void addItemOptions(CLI::App* cmd, ItemOptions& o, const char* amountsHelp) {
     cmd->add_option("--date", o.date, "Booking and reference date (default: today)");
     cmd->add_option("--rate-type", o.rateType, "Rate type G, M, B, S, X or Y (default M)")
         ->check(CLI::IsMember({'G', 'M', 'B', 'S', 'X', 'Y'}));
+    auto* json = cmd->add_flag("--json", o.json, "Print the result as one JSON document");
+    cmd->add_flag("-q,--terse", o.terse, "Print only the resulting amounts, one per line")
+        ->excludes(json);
 }
 
 // Fills the U1 blocks of the items; returns the control data they are converted with.
@@ -42,7 +46,7 @@ ControlData prepareItems(BG_ITEM* items, const ItemOptions& o, const Context& ct
 bool controlDataFailed(const ControlData& cd) {
     if (controlDataLoaded(cd.rc))
         return false;
-    std::cerr << "tarvo: control data: " << describe(cd.rc) << "\n";
+    complain(msg(Msg::ControlDataFailed, {describe(cd.rc)}));
     return true;
 }
 
@@ -51,19 +55,27 @@ std::string u1Result(const U1_SB& sb) {
                                    : fieldToDecimal(sb.AMOUNT_A_15_0, 15, 0);
 }
 
-int reportItemFailures(const BG_ITEM* items, std::size_t n, int32_t rc) {
+int reportItemFailures(const BG_ITEM* items, std::size_t n, int32_t rc, const ItemOptions& o,
+                       const char* command) {
     for (std::size_t i = 0; i < n; ++i) {
         int32_t r = getInt32(items[i].ITEM_RESULT);
         if (!conversionOk(r))
-            std::cerr << "tarvo: item " << i << ": " << describe(r) << "\n";
+            complain(msg(Msg::ItemFailed, {std::to_string(i), describe(r)}));
     }
-    std::cerr << "tarvo: " << describe(rc) << "\n";
+    complain(describe(rc));
+    if (o.json)
+        std::cout << JsonObject()
+                         .str("command", command)
+                         .num("code", rc)
+                         .str("text", returnText(rc))
+                         .done()
+                  << "\n";
     return 1;
 }
 
 int runBalance(const ItemOptions& o, char method, const Context& ctx) {
     if (o.amounts.size() < 2 || o.amounts.size() > BG_MAX_ITEMS)
-        throw UsageError("give the total and 1 to 49 parts");
+        throw UsageError(msg(Msg::BalanceCount));
     auto sb = std::make_unique<B1_SB>();
     std::memset(sb.get(), 0, sizeof(B1_SB));
     std::memcpy(sb->SB_VERSION, "01", 2);
@@ -75,18 +87,48 @@ int runBalance(const ItemOptions& o, char method, const Context& ctx) {
         return 1;
     int32_t rc = B1_UmrMitBetrAusgl(sb.get(), &cd.eb, &cd.aux);
     if (rc != 0)
-        return reportItemFailures(sb->ITEMS, o.amounts.size(), rc);
-    std::cout << std::left << std::setw(6) << "item" << std::right << std::setw(18)
-              << ("amount " + o.from) << std::setw(18) << ("converted " + o.to) << std::setw(18)
-              << ("balanced " + o.to) << "  mark\n";
+        return reportItemFailures(sb->ITEMS, o.amounts.size(), rc, o, "balance");
+    if (o.terse) {
+        for (std::size_t i = 0; i < o.amounts.size(); ++i)
+            std::cout << fieldToDecimal(sb->AMOUNT_OUT[i], 13, 2) << "\n";
+        return 0;
+    }
+    if (o.json) {
+        std::string items;
+        for (std::size_t i = 0; i < o.amounts.size(); ++i) {
+            const U1_SB& u1 = sb->ITEMS[i].SB;
+            const char mark = sb->SSV[i] ? sb->SSV[i] : ' ';
+            items += (i ? ", " : "") + JsonObject()
+                                           .num("item", static_cast<long long>(i))
+                                           .str("amount", fieldToDecimal(u1.AMOUNT_E, 13, 2))
+                                           .str("converted", u1Result(u1))
+                                           .str("result", fieldToDecimal(sb->AMOUNT_OUT[i], 13, 2))
+                                           .str("mark", mark == ' ' ? "" : std::string(1, mark))
+                                           .done();
+        }
+        std::cout << JsonObject()
+                         .str("command", "balance")
+                         .num("code", 0)
+                         .str("text", returnText(0))
+                         .str("from", currencyArg(o.from))
+                         .str("to", currencyArg(o.to))
+                         .str("method", std::string(1, method))
+                         .raw("items", "[" + items + "]")
+                         .done()
+                  << "\n";
+        return 0;
+    }
+    std::cout << std::left << std::setw(6) << msg(Msg::ColItem) << std::right << std::setw(18)
+              << msg(Msg::ColAmount, {o.from}) << std::setw(18) << msg(Msg::ColConverted, {o.to})
+              << std::setw(18) << msg(Msg::ColBalanced, {o.to}) << "  " << msg(Msg::ColMark)
+              << "\n";
     for (std::size_t i = 0; i < o.amounts.size(); ++i) {
         const U1_SB& u1 = sb->ITEMS[i].SB;
         char mark = sb->SSV[i] ? sb->SSV[i] : ' ';
-        std::cout << std::left << std::setw(6)
-                  << (i == 0 ? std::string("total") : std::to_string(i)) << std::right
-                  << std::setw(18) << fieldToDecimal(u1.AMOUNT_E, 13, 2) << std::setw(18)
-                  << u1Result(u1) << std::setw(18) << fieldToDecimal(sb->AMOUNT_OUT[i], 13, 2)
-                  << "  " << mark << "\n";
+        std::cout << std::left << std::setw(6) << (i == 0 ? msg(Msg::ColTotal) : std::to_string(i))
+                  << std::right << std::setw(18) << fieldToDecimal(u1.AMOUNT_E, 13, 2)
+                  << std::setw(18) << u1Result(u1) << std::setw(18)
+                  << fieldToDecimal(sb->AMOUNT_OUT[i], 13, 2) << "  " << mark << "\n";
     }
     return 0;
 }
@@ -94,7 +136,7 @@ int runBalance(const ItemOptions& o, char method, const Context& ctx) {
 int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char method,
               const Context& ctx) {
     if (o.amounts.empty() || o.amounts.size() > BG_MAX_ITEMS)
-        throw UsageError("give 1 to 50 amounts");
+        throw UsageError(msg(Msg::SmoothCount));
     auto sb = std::make_unique<G1_SB>();
     std::memset(sb.get(), 0, sizeof(G1_SB));
     std::memcpy(sb->SB_VERSION, "01", 2);
@@ -104,7 +146,7 @@ int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char 
     if (!unit.empty()) {
         auto f = decimalToField(unit, 15, 0);
         if (!f)
-            throw UsageError("--unit \"" + unit + "\" is not a whole number");
+            throw UsageError(msg(Msg::SmoothUnitInvalid, {unit}));
         value = *f;
     }
     std::memcpy(sb->SMOOTHING_VALUE, value.data(), 16);
@@ -114,14 +156,49 @@ int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char 
     if (controlDataFailed(cd))
         return 1;
     int32_t rc = G1_UmrMitGlaettung(sb.get(), &cd.eb, &cd.aux);
-    if (rc >= tarvo::rc::kBadIndex && rc <= tarvo::rc::kSmoothingValueWrong) {
-        std::cerr << "tarvo: " << describe(rc) << "\n";
-        return 1;
+    if (rc >= tarvo::rc::kBadIndex && rc <= tarvo::rc::kSmoothingValueWrong)
+        return reportItemFailures(sb->ITEMS, 0, rc, o, "smooth");
+    if (o.terse || o.json) {
+        std::string items;
+        for (std::size_t i = 0; i < o.amounts.size(); ++i) {
+            const BG_ITEM& it = sb->ITEMS[i];
+            const int32_t r = getInt32(it.ITEM_RESULT);
+            const bool ok = conversionOk(r);
+            if (o.terse) {
+                std::cout << (ok ? u1Result(it.SB) : "") << "\n";
+                continue;
+            }
+            JsonObject j;
+            j.num("item", static_cast<long long>(i + 1))
+                .str("amount", fieldToDecimal(it.SB.AMOUNT_E, 13, 2))
+                .num("code", r)
+                .str("text", returnText(r));
+            if (ok)
+                j.str("result", u1Result(it.SB))
+                    .str("units", fieldToDecimal(sb->UNITS_OUT[i], 15, 0))
+                    .str("rest", fieldToDecimal(sb->REST_OUT[i], 13, 2));
+            items += (i ? ", " : "") + j.done();
+        }
+        if (o.json)
+            std::cout << JsonObject()
+                             .str("command", "smooth")
+                             .num("code", rc)
+                             .str("text", returnText(rc))
+                             .str("from", currencyArg(o.from))
+                             .str("to", currencyArg(o.to))
+                             .raw("items", "[" + items + "]")
+                             .done()
+                      << "\n";
+        if (!conversionOk(rc)) {
+            complain(describe(rc));
+            return 1;
+        }
+        return 0;
     }
-    std::cout << std::left << std::setw(6) << "item" << std::right << std::setw(18)
-              << ("amount " + o.from) << std::setw(18) << ("converted " + o.to) << std::setw(12)
-              << "units" << std::setw(18) << "rest"
-              << "  code\n";
+    std::cout << std::left << std::setw(6) << msg(Msg::ColItem) << std::right << std::setw(18)
+              << msg(Msg::ColAmount, {o.from}) << std::setw(18) << msg(Msg::ColConverted, {o.to})
+              << std::setw(12) << msg(Msg::ColUnits) << std::setw(18) << msg(Msg::ColRest) << "  "
+              << msg(Msg::ColCode) << "\n";
     for (std::size_t i = 0; i < o.amounts.size(); ++i) {
         const BG_ITEM& it = sb->ITEMS[i];
         int32_t r = getInt32(it.ITEM_RESULT);
@@ -134,7 +211,7 @@ int runSmooth(const ItemOptions& o, const std::string& unit, int exponent, char 
                   << (r == 0 ? "0" : describe(r)) << "\n";
     }
     if (!conversionOk(rc)) {
-        std::cerr << "tarvo: " << describe(rc) << "\n";
+        complain(describe(rc));
         return 1;
     }
     return 0;

@@ -1,10 +1,16 @@
 // tarvo controldata: write the built-in control data as a file, show what the loader yields.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
+#include <sstream>
 
 #include "commands.h"
 #include "ctrlfile.h"
+#include "output.h"
 
 namespace tarvo::tool {
 
@@ -25,48 +31,129 @@ std::string shownDate(const char* d) {
     return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2);
 }
 
-int runExport(const std::string& path, bool ebcdic, bool lf) {
+// The built-in control data as a file's bytes, written through a private temporary folder.
+std::string builtinFileBytes(int32_t variant) {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tarvo-XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr)
+        throw FileError(msg(Msg::CannotWrite, {tmpl, std::strerror(errno)}));
+    const std::filesystem::path dir = tmpl;
+    struct Remove {
+        std::filesystem::path p;
+        ~Remove() {
+            std::error_code ec;
+            std::filesystem::remove_all(p, ec);
+        }
+    } remove{dir};
+    const std::string file = (dir / "TARVO.DAT").string();
+    int32_t rc = CF_WriteBuiltinFile(variant, file.c_str());
+    if (rc != CF_OK)
+        throw FileError(msg(Msg::CannotWrite, {"-", CF_ResultText(rc)}));
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return std::move(ss).str();
+}
+
+int runExport(const std::string& path, bool ebcdic, bool lf, bool json) {
     int32_t variant = ebcdic ? (lf ? CF_EBCDIC_NL : CF_EBCDIC) : (lf ? CF_ASCII_LF : CF_ASCII_CRLF);
-    int32_t rc = CF_WriteBuiltinFile(variant, path.c_str());
-    if (rc != CF_OK) {
-        std::cerr << "tarvo: cannot write " << path << ": " << CF_ResultText(rc) << "\n";
-        return 1;
-    }
     static const char* names[] = {"ASCII, CR LF", "ASCII, LF", "EBCDIC, CR LF", "EBCDIC, NL"};
-    std::cout << "wrote " << path << " (built-in control data, " << names[variant] << ")\n";
+    std::ostream& report = path == "-" ? std::cerr : std::cout;
+    if (path == "-") {
+        if (!writeStandardOutput(builtinFileBytes(variant)))
+            return 1; // main reports the failed write
+    } else {
+        int32_t rc = CF_WriteBuiltinFile(variant, path.c_str());
+        if (rc != CF_OK) {
+            complain(msg(Msg::CannotWrite, {path, CF_ResultText(rc)}));
+            return 1;
+        }
+    }
+    if (json)
+        report << JsonObject()
+                      .str("command", "controldata export")
+                      .str("output", path)
+                      .str("variant", names[variant])
+                      .done()
+               << "\n";
+    else
+        report << msg(Msg::ExportWrote, {path, names[variant]}) << "\n";
     return 0;
 }
 
-int runShow(const std::string& date, const Context& ctx) {
+int showJson(const ControlData& cd, const std::string& ref, const std::string& source) {
+    const PS_EB& eb = cd.eb;
+    const PS_Anwendung& a = eb.Anwendung;
+    std::string list;
+    const int32_t n =
+        eb.WaehrAnzahl < 0 ? 0 : (eb.WaehrAnzahl > PS_WAEHR_MAX ? PS_WAEHR_MAX : eb.WaehrAnzahl);
+    for (int32_t i = 0; i < n; ++i) {
+        const PS_Waehrung& w = eb.Waehrung[i];
+        std::string rate = text(w.FixKurs, 12);
+        const bool hasRate = rate.size() == 12 && rate != "+00000000000";
+        list += (i ? ", " : "") +
+                JsonObject()
+                    .str("currency", text(w.ISOCode, 4))
+                    .strOrNull("fixed_rate", hasRate ? fieldToDecimal(w.FixKurs, 4, 7) : "")
+                    .str("valid_from", shownDate(w.GueltigAb))
+                    .str("valid_until", shownDate(w.GueltigBis))
+                    .str("decimals", text(&w.Dezimalen, 1))
+                    .str("unit_exponent", text(&w.EinheitExp, 1))
+                    .str("circulation", text(&w.UmlaufKz, 1))
+                    .done();
+    }
+    std::cout << JsonObject()
+                     .str("command", "controldata show")
+                     .num("code", cd.rc)
+                     .str("text", returnText(cd.rc))
+                     .str("source", source)
+                     .str("version", text(eb.EB_Version, 3))
+                     .str("reference_date", shownDate(ref.c_str()))
+                     .str("base_currency", text(eb.BasisWaehrung, 4))
+                     .str("home_currency", text(eb.HeimWaehrung, 4))
+                     .str("application", text(a.Name, 8))
+                     .str("changeover_begin", shownDate(a.UmstBeginn))
+                     .str("changeover_end", shownDate(a.UmstEnde))
+                     .str("switch_date", shownDate(a.Stichtag))
+                     .raw("currencies", "[" + list + "]")
+                     .done()
+              << "\n";
+    return 0;
+}
+
+int runShow(const std::string& date, bool json, const Context& ctx) {
     std::string ref = date.empty() ? today() : dateArg(date, "--date");
     ControlData cd = loadControlData(ctx.cdVersion, ctx.application, ref);
     if (!controlDataLoaded(cd.rc)) {
-        std::cerr << "tarvo: control data: " << describe(cd.rc) << "\n";
+        complain(msg(Msg::ControlDataFailed, {describe(cd.rc)}));
         return 1;
     }
     const PS_EB& eb = cd.eb;
     const PS_Anwendung& a = eb.Anwendung;
     const char* file = FileName ? FileName : "";
     std::error_code ec;
+    if (json)
+        return showJson(
+            cd, ref, *file && std::filesystem::exists(file, ec) ? file : std::string("built-in"));
+    std::ostream& o = std::cout;
     if (*file && std::filesystem::exists(file, ec))
-        std::cout << "source               " << file << "\n";
+        o << msg(Msg::CdSource, {file}) << "\n";
     else
-        std::cout << "source               built-in (no " << (*file ? file : "TARVO.DAT") << ")\n";
+        o << msg(Msg::CdBuiltin, {*file ? file : "TARVO.DAT"}) << "\n";
     if (cd.rc == tarvo::rc::kDefaultEntryUsed)
-        std::cout << "note                 " << describe(cd.rc) << ": default entry used\n";
-    std::cout << "version              " << text(eb.EB_Version, 3) << "\n"
-              << "reference date       " << shownDate(ref.c_str()) << "\n"
-              << "base currency        " << text(eb.BasisWaehrung, 4) << "\n"
-              << "home currency        " << text(eb.HeimWaehrung, 4) << "\n"
-              << "quotation home base  " << text(&eb.NotierungHeim, 1) << "\n"
-              << "quotation euro base  " << text(&eb.NotierungEuro, 1) << "\n"
-              << "application          \"" << text(a.Name, 8) << "\" mode " << text(&a.Modus, 1)
-              << "\n"
-              << "period flags         \"" << std::string(a.PeriodenKz, 10) << "\"\n"
-              << "changeover           " << shownDate(a.UmstBeginn) << " to "
-              << shownDate(a.UmstEnde) << ", switch date " << shownDate(a.Stichtag) << "\n"
-              << "currencies           " << eb.WaehrAnzahl << "\n"
-              << "ISO  fixed rate     codes    valid from  valid until dec unit circ\n";
+        o << msg(Msg::CdNote, {describe(cd.rc)}) << "\n";
+    o << msg(Msg::CdVersion, {text(eb.EB_Version, 3)}) << "\n"
+      << msg(Msg::CdReference, {shownDate(ref.c_str())}) << "\n"
+      << msg(Msg::CdBase, {text(eb.BasisWaehrung, 4)}) << "\n"
+      << msg(Msg::CdHome, {text(eb.HeimWaehrung, 4)}) << "\n"
+      << msg(Msg::CdQuotHome, {text(&eb.NotierungHeim, 1)}) << "\n"
+      << msg(Msg::CdQuotEuro, {text(&eb.NotierungEuro, 1)}) << "\n"
+      << msg(Msg::CdApplication, {text(a.Name, 8), text(&a.Modus, 1)}) << "\n"
+      << msg(Msg::CdPeriods, {std::string(a.PeriodenKz, 10)}) << "\n"
+      << msg(Msg::CdChangeover,
+             {shownDate(a.UmstBeginn), shownDate(a.UmstEnde), shownDate(a.Stichtag)})
+      << "\n"
+      << msg(Msg::CdCount, {std::to_string(eb.WaehrAnzahl)}) << "\n"
+      << msg(Msg::CdColumns) << "\n";
     int32_t n =
         eb.WaehrAnzahl < 0 ? 0 : (eb.WaehrAnzahl > PS_WAEHR_MAX ? PS_WAEHR_MAX : eb.WaehrAnzahl);
     for (int32_t i = 0; i < n; ++i) {
@@ -90,29 +177,37 @@ int runShow(const std::string& date, const Context& ctx) {
 
 void addControlDataCommands(CLI::App& app, Context& ctx) {
     CLI::App* cd = app.add_subcommand("controldata", "Export and show control data");
-    cd->require_subcommand(1, 1);
+    cd->require_subcommand(0, 1);
     {
         struct Export {
             std::string path;
-            bool ebcdic = false, lf = false;
+            bool ebcdic = false, lf = false, json = false;
         };
         auto o = std::make_shared<Export>();
         CLI::App* cmd = cd->add_subcommand(
             "export", "Write the built-in control data as an editable control-data file");
-        cmd->add_option("FILE", o->path, "File to write (atomically)")->required();
+        cmd->add_option("FILE", o->path, "File to write (atomically), - for standard output")
+            ->required();
+        cmd->add_flag("--json", o->json, "Print the summary as one JSON document");
         cmd->add_flag("--ebcdic", o->ebcdic, "Write EBCDIC, as a host system would");
         cmd->add_flag("--lf", o->lf, "Bare line ends (LF, or NL with --ebcdic)");
         cmd->callback(
-            [o, &ctx] { ctx.run = [o] { return runExport(o->path, o->ebcdic, o->lf); }; });
+            [o, &ctx] { ctx.run = [o] { return runExport(o->path, o->ebcdic, o->lf, o->json); }; });
     }
     {
-        auto date = std::make_shared<std::string>();
+        struct Show {
+            std::string date;
+            bool json = false;
+        };
+        auto o = std::make_shared<Show>();
         CLI::App* cmd = cd->add_subcommand(
             "show", "Show the control data PS_LesenTarvoDaten yields for a version, "
                     "application and reference date");
-        cmd->add_option("--date", *date, "Reference date (default: today)");
+        cmd->add_option("--date", o->date, "Reference date (default: today)");
+        cmd->add_flag("--json", o->json, "Print the control data as one JSON document");
         addDataOptions(*cmd, ctx);
-        cmd->callback([date, &ctx] { ctx.run = [date, &ctx] { return runShow(*date, ctx); }; });
+        cmd->callback(
+            [o, &ctx] { ctx.run = [o, &ctx] { return runShow(o->date, o->json, ctx); }; });
     }
 }
 

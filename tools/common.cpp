@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <iostream>
 
 namespace tarvo::tool {
 
@@ -147,7 +148,7 @@ void DataFiles::apply() const {
         // named on the command line must not be skipped silently.
         std::error_code ec;
         if (!std::filesystem::is_regular_file(controlData, ec))
-            throw UsageError("control-data file " + controlData + " does not exist");
+            throw FileError(msg(Msg::ControlDataMissing, {controlData}));
         ::setenv("TARVO_STEUDAT", controlData.c_str(), 1);
     }
     if (!rateFile.empty())
@@ -157,11 +158,9 @@ void DataFiles::apply() const {
 ControlData loadControlData(std::string_view version, std::string_view application,
                             std::string_view referenceDate) {
     if (version.size() > 2)
-        throw UsageError("control-data version \"" + std::string(version) +
-                         "\" has more than 2 characters");
+        throw UsageError(msg(Msg::VersionTooLong, {version}));
     if (application.size() > 8)
-        throw UsageError("application name \"" + std::string(application) +
-                         "\" has more than 8 characters");
+        throw UsageError(msg(Msg::ApplicationTooLong, {application}));
     ControlData cd;
     PS_SB sb{};
     std::memcpy(sb.SB_VERSION, "01", 2);
@@ -173,13 +172,50 @@ ControlData loadControlData(std::string_view version, std::string_view applicati
     return cd;
 }
 
-std::string returnText(int32_t rc) {
-    const tarvo::rc::Row* row = tarvo::rc::find(rc);
-    return row == nullptr ? std::string("unknown return number") : tarvo::rc::toolText(*row);
+std::string isoDate(std::string_view d) {
+    if (d.size() != 8 || !allDigits(d))
+        return std::string(d);
+    std::string s;
+    s.reserve(10);
+    s.append(d.substr(0, 4)).append("-").append(d.substr(4, 2)).append("-").append(d.substr(6, 2));
+    return s;
 }
 
-std::string describe(int32_t rc) {
-    return std::to_string(rc) + " " + returnText(rc);
+std::string& JsonObject::key(std::string_view k) {
+    if (text_.size() > 1)
+        text_ += ", ";
+    text_ += jsonString(k);
+    text_ += ": ";
+    return text_;
+}
+
+JsonObject& JsonObject::str(std::string_view k, std::string_view value) {
+    key(k) += jsonString(value);
+    return *this;
+}
+
+JsonObject& JsonObject::strOrNull(std::string_view k, std::string_view value) {
+    key(k) += value.empty() ? std::string("null") : jsonString(value);
+    return *this;
+}
+
+JsonObject& JsonObject::num(std::string_view k, long long value) {
+    key(k) += std::to_string(value);
+    return *this;
+}
+
+JsonObject& JsonObject::boolean(std::string_view k, bool value) {
+    key(k) += value ? "true" : "false";
+    return *this;
+}
+
+JsonObject& JsonObject::raw(std::string_view k, std::string_view json) {
+    key(k) += json;
+    return *this;
+}
+
+void complain(const std::string& text) {
+    std::cerr << "tarvo: " << text << "\n";
 }
 
 std::string jsonString(std::string_view s) {

@@ -10,12 +10,19 @@
 #include <string_view>
 
 #include "ctrldata.h"
+#include "messages.h"
 #include "returncode.h"
 
 namespace tarvo::tool {
 
 // A wrong argument: main reports it and exits with status 2.
 class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// A file that cannot be opened, read or written: main reports it and exits with status 1.
+class FileError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
@@ -68,12 +75,28 @@ inline bool conversionOk(int32_t rc) {
     return rc == tarvo::rc::kOk || rc == tarvo::rc::kRateIgnored;
 }
 
-// Text of a return number: English where the return-code table has it, else German.
-std::string returnText(int32_t rc);
-// "463 No rate/Amount overflow"
-std::string describe(int32_t rc);
-
 std::string jsonString(std::string_view s);
+
+// One JSON object written member by member.
+class JsonObject {
+  public:
+    JsonObject& str(std::string_view key, std::string_view value);
+    JsonObject& strOrNull(std::string_view key, std::string_view value); // "" -> null
+    JsonObject& num(std::string_view key, long long value);
+    JsonObject& boolean(std::string_view key, bool value);
+    JsonObject& raw(std::string_view key, std::string_view json);
+    std::string done() const { return text_ + "}"; }
+
+  private:
+    std::string& key(std::string_view k);
+    std::string text_ = "{";
+};
+
+// YYYYMMDD -> YYYY-MM-DD; anything else unchanged.
+std::string isoDate(std::string_view yyyymmdd);
+
+// Prints "tarvo: <text>" on standard error.
+void complain(const std::string& text);
 
 } // namespace tarvo::tool
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "controldata_rules.h"
+#include "ratefile.h"
 
 namespace tarvo::tool {
 
@@ -18,7 +19,14 @@ int unitOf(char exponent) {
 }
 
 LegInfo leg(const char* rate, char fixed, char quotation, char exponent) {
-    return {fieldToDecimal(rate, 4, 7), fixed == 'J', quotation, unitOf(exponent)};
+    LegInfo l;
+    l.rate = fieldToDecimal(rate, 4, 7);
+    l.unit = unitOf(exponent);
+    l.effective = effectiveRate(std::string_view(rate, 12), l.unit);
+    l.fixed = fixed == 'J';
+    l.quotation = quotation;
+    l.source = l.fixed ? RateSourceKind::Fixed : RateSourceKind::Market;
+    return l;
 }
 
 std::string amountOf(char indicator, const char* a132, const char* a150, int& decimals) {
@@ -81,6 +89,14 @@ template <class SB> ConvertResult twoLegResult(const SB& sb, int32_t rc, const c
 
 } // namespace
 
+std::string effectiveRate(std::string_view dez4p7, int unit) {
+    try {
+        return tarvo::ratefile::rateText(dez4p7, unit);
+    } catch (const std::exception&) {
+        return fieldToDecimal(std::string(dez4p7).c_str(), 4, 7);
+    }
+}
+
 std::string baseCurrency(const PS_EB& eb) {
     const char* b = tarvo::ctl::baseCurrency(&eb);
     return std::string(b, strnlen(b, 3));
@@ -98,6 +114,26 @@ void fillU3(U3_SB& sb, const ConvertRequest& req) {
     sb.RATE_TYPE = req.rateType;
     sb.RATE_PRINT_FLAG_E = req.ratePrint;
     sb.RATE_PRINT_FLAG_A = req.ratePrint;
+    setField(sb.BOOKING_DATE, req.bookingDate);
+}
+
+void fillU2(U2_SB& sb, const ConvertRequest& req, const GivenRate* given) {
+    fillHead(sb, req);
+    putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given);
+    sb.DEC_FLAG_A = req.decimals;
+}
+
+void fillU4(U4_SB& sb, const ConvertRequest& req) {
+    fillHead(sb, req);
+    putRate(sb.RATE_E, sb.RATE_UNIT_E, &sb.QUOTATION_E, req.rateFrom ? &*req.rateFrom : nullptr);
+    putRate(sb.RATE_A, sb.RATE_UNIT_A, &sb.QUOTATION_A, req.rateTo ? &*req.rateTo : nullptr);
+    sb.DEC_FLAG_A = req.decimals;
+}
+
+void fillA1(A1_SB& sb, const ConvertRequest& req) {
+    fillHead(sb, req);
+    sb.RATE_TYPE = req.rateType;
+    sb.RATE_PRINT_FLAG = req.ratePrint;
     setField(sb.BOOKING_DATE, req.bookingDate);
 }
 
@@ -124,22 +160,40 @@ ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
         const bool fromIsBase = req.from == base;
         const std::optional<GivenRate>& given = fromIsBase ? req.rateTo : req.rateFrom;
         U2_SB sb;
-        fillHead(sb, req);
-        putRate(sb.RATE, sb.RATE_UNIT, &sb.QUOTATION, given ? &*given : nullptr);
-        sb.DEC_FLAG_A = req.decimals;
+        fillU2(sb, req, given ? &*given : nullptr);
         int32_t rc = U2_UmrFwaehrBwaehrKv(&sb, &cd.eb, aux);
         ConvertResult r = oneLegResult(sb, rc, "U2", rc == tarvo::rc::kRateIgnored ? 'J' : 'N');
         r.base = base;
+        r.from.currency = fromIsBase ? req.to : req.from;
+        if (!r.from.fixed)
+            r.from.source = RateSourceKind::Given;
         return r;
     }
     U4_SB sb;
-    fillHead(sb, req);
-    putRate(sb.RATE_E, sb.RATE_UNIT_E, &sb.QUOTATION_E, req.rateFrom ? &*req.rateFrom : nullptr);
-    putRate(sb.RATE_A, sb.RATE_UNIT_A, &sb.QUOTATION_A, req.rateTo ? &*req.rateTo : nullptr);
-    sb.DEC_FLAG_A = req.decimals;
+    fillU4(sb, req);
     int32_t rc = U4_UmrFwaehrBwaehrFwaehrKv(&sb, &cd.eb, aux);
     ConvertResult r = twoLegResult(sb, rc, "U4");
     r.base = base;
+    for (LegInfo* l : {&r.from, &r.to})
+        if (!l->fixed)
+            l->source = RateSourceKind::Given;
+    r.from.currency = req.from;
+    r.to.currency = req.to;
+    return r;
+}
+
+ConvertResult convertFour(const ConvertRequest& req, const ControlData& cd,
+                          const std::string& base) {
+    A1_SB sb;
+    fillA1(sb, req);
+    int32_t rc = A1_UmrFwaehrBwaehr(&sb, &cd.eb, const_cast<int32_t*>(&cd.aux));
+    ConvertResult r = oneLegResult(sb, rc, "A1", sb.FIXED_RATE_FLAG);
+    r.base = base;
+    r.from.currency = req.from == base ? req.to : req.from;
+    if (conversionOk(rc)) {
+        r.amount4 = fieldToDecimal(sb.AMOUNT_A_11_4, 11, 4);
+        r.roundDiff4 = fieldToDecimal(sb.ROUND_DIFF_4, 1, 6);
+    }
     return r;
 }
 
@@ -148,6 +202,8 @@ ConvertResult convertGiven(const ConvertRequest& req, const ControlData& cd,
 ConvertResult convert(const ConvertRequest& req, const ControlData& cd) {
     const std::string base = baseCurrency(cd.eb);
     auto* aux = const_cast<int32_t*>(&cd.aux);
+    if (req.fourDecimals)
+        return convertFour(req, cd, base);
     if (req.rateFrom || req.rateTo)
         return convertGiven(req, cd, base);
     U1_SB u1;
@@ -156,6 +212,7 @@ ConvertResult convert(const ConvertRequest& req, const ControlData& cd) {
     if (rc != tarvo::rc::kIsoCombination) {
         ConvertResult r = resultOfU1(u1, rc);
         r.base = base;
+        r.from.currency = req.from == base ? req.to : req.from;
         return r;
     }
     U3_SB u3;
@@ -163,6 +220,8 @@ ConvertResult convert(const ConvertRequest& req, const ControlData& cd) {
     rc = U3_UmrFwaehrBwaehrFwaehr(&u3, &cd.eb, aux);
     ConvertResult r = resultOfU3(u3, rc);
     r.base = base;
+    r.from.currency = req.from;
+    r.to.currency = req.to;
     return r;
 }
 

@@ -13,7 +13,9 @@
 #include "atomic_file.h"
 #include "convkern.h"
 #include "ctrldata.h"
+#include "messages.h"
 #include "ratefile.h"
+#include "returncode.h"
 
 namespace fs = std::filesystem;
 namespace rf = tarvo::ratefile;
@@ -48,11 +50,17 @@ class Tarvo : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir_); }
 
     // Runs tarvo in the test folder (no TARVO.DAT there: built-in control data).
-    Outcome tarvo(const std::string& args, const std::string& input = "") const {
+    // `output` is the redirection of standard output, `env` assignments for the program.
+    Outcome tarvo(const std::string& args, const std::string& input = "",
+                  const std::string& output = "> .out", const std::string& env = "") const {
         fs::path out = dir_ / ".out", err = dir_ / ".err", in = dir_ / ".in";
         spit(in, input);
-        std::string cmd = "cd '" + dir_.string() + "' && env -u TARVO_STEUDAT -u TARVO_WAEHKURS '" +
-                          std::string(TARVO_EXE) + "' " + args + " < .in > .out 2> .err";
+        spit(out, "");
+        std::string cmd = "cd '" + dir_.string() +
+                          "' && env -u TARVO_STEUDAT -u TARVO_WAEHKURS -u LC_ALL -u LC_MESSAGES "
+                          "-u LANG " +
+                          env + " '" + std::string(TARVO_EXE) + "' " + args + " < .in " + output +
+                          " 2> .err";
         int status = std::system(cmd.c_str());
         Outcome r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
         fs::remove(out);
@@ -82,19 +90,23 @@ TEST_F(Tarvo, ConvertPrintsResultAndOutputFields) {
     } cases[] = {
         {"convert 100 DEM EUR --date 2001-01-01",
          0,
-         {"51.13 EUR\n", "function             U1", "rate DEM             1.9558300 fixed",
+         {"51.13 EUR\n", "function             U1",
+          "rate DEM             1.95583 (1.9558300 x 1), fixed euro rate",
           "rounding difference  -0.000812"}},
         {"convert 100 DEM FRF --date 2001-01-01",
          0,
          {"335.38 FRF\n", "U3 (through EUR)", "intermediate amount  51.129 EUR",
-          "rate FRF             6.5595700 fixed"}},
+          "rate FRF             6.55957 (6.5595700 x 1), fixed euro rate"}},
         {"convert -100 DEM EUR --date 2001-01-01", 0, {"-51.13 EUR\n", "0.000812"}},
         {"convert 100 EUR USD --date 2007-05-15 --rate-file WAEHKURS.DAT",
          0,
-         {"135.30 USD\n", "1.3530000 market rate, quotation M, unit 1"}},
+         {"135.30 USD\n", // 15 May has no rates: the record of 14 May applies
+          "1.353 (1.3530000 x 1), market rate, quotation M, rate of 2007-05-14, file date "
+          "2007-05-17"}},
         {"convert 100 EUR IDR --date 2007-05-17 --rate-file WAEHKURS.DAT",
          0,
-         {"1189345.00 IDR\n", "118.9345000 market rate, quotation M, unit 100"}},
+         {"1189345.00 IDR\n",
+          "11893.45 (118.9345000 x 100), market rate, quotation M, rate of 2007-05-17"}},
         {"convert 100 EUR JPY --date 2007-05-17 --rate-file WAEHKURS.DAT",
          0,
          {"16395 JPY\n", "decimals             0"}},
@@ -108,9 +120,7 @@ TEST_F(Tarvo, ConvertPrintsResultAndOutputFields) {
         {"convert 100 DEM FRF --date 2001-01-01 --json",
          0,
          {"\"result\": \"335.38\"", "\"intermediate_amount\": \"51.129\"", "\"code\": 0"}},
-        {"convert 100 EUR XYZ --rate-file WAEHKURS.DAT",
-         1,
-         {"482 ISO-Code not found in the currency file"}},
+        {"convert 100 EUR XYZ --rate-file WAEHKURS.DAT", 1, {"unknown currency XYZ"}},
         {"convert 100 EUR USD --date 2007-05-13 --rate-file WAEHKURS.DAT",
          1,
          {"485 No valid price found"}},
@@ -132,8 +142,7 @@ TEST_F(Tarvo, UsageErrorsExitWithTwo) {
           "convert 100 DEM EUR --date 2001-02-30", "convert 100 DEMX EUR",
           "convert 100 DEM EUR --rate-type Q", "convert 100 DEM EUR --bogus",
           "convert 100 EUR USD --rate-to 12345.6", "rates", "rates import x.xml",
-          "smooth DEM EUR 1 --unit 5 --exponent 2", "frobnicate",
-          "convert 100 DEM EUR --control-data missing.dat"}) {
+          "smooth DEM EUR 1 --unit 5 --exponent 2", "frobnicate"}) {
         Outcome r = tarvo(args);
         EXPECT_EQ(r.rc, 2) << args << "\n" << r.out << r.err;
     }
@@ -223,7 +232,7 @@ TEST_F(Tarvo, BatchStreamsRowsAndReportsBadLines) {
         "3,100,DEM,FRF,20010101,335.38,0,",
         "5,1.234,DEM,EUR,20070517,,input,amount \"1.234\" is not a number with at most 13 "
         "integer digits and 2 decimals",
-        "6,100,DEM,,,,input,\"expected 3 or 4 columns (amount,from,to[,date]), found 2\"",
+        "6,100,DEM,,", // and today's date
         "7,100,EUR,USD,20070515,135.30,0,",
         "8,100,EUR,XYZ,20070515,,482,ISO-Code not found in the currency file",
         "9,-250.5,ATS,EUR,20010101,-18.20,0,",
@@ -234,6 +243,11 @@ TEST_F(Tarvo, BatchStreamsRowsAndReportsBadLines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i == 3) {
             EXPECT_TRUE(has(lines[i], ",,input,\"amount \"\"1.234\"\" is not")) << lines[i];
+            continue;
+        }
+        if (i == 4) {
+            EXPECT_EQ(lines[i].rfind(expect[i], 0), 0u) << lines[i];
+            EXPECT_TRUE(has(lines[i], ",,input,the line has no column to")) << lines[i];
             continue;
         }
         EXPECT_EQ(lines[i], expect[i]);
@@ -284,7 +298,7 @@ TEST_F(Tarvo, BatchRowsDoNotDependOnThreadsChunksOrNeighbours) {
         ASSERT_GE(f.size(), 7u) << row;
         EXPECT_EQ(f[5] + "," + f[6], want) << row;
     }
-    EXPECT_TRUE(has(ref.out, "\n26,100,DEM,,,,input,")) << ref.out;
+    EXPECT_TRUE(has(ref.out, "\n26,100,DEM,,")) << ref.out;
     EXPECT_TRUE(has(ref.out, "\n30,100,DEM,EUR,20010101,51.13,0,\n")) << ref.out;
 
     struct Run {
@@ -310,7 +324,7 @@ TEST_F(Tarvo, BatchLeavesNoHalfWrittenOutput) {
     EXPECT_NE(r.rc, 0);
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
     Outcome m = tarvo("batch nothere.csv -o out.csv");
-    EXPECT_EQ(m.rc, 2);
+    EXPECT_EQ(m.rc, 1);
     EXPECT_EQ(entries(), before);
 }
 
@@ -321,8 +335,8 @@ TEST_F(Tarvo, BatchFailingLateKeepsTheOldOutput) {
     fs::permissions(dir_ / "out.csv", fs::perms(0640));
     const std::size_t before = entries();
     Outcome r = tarvo("batch folder.csv -o out.csv --no-progress");
-    EXPECT_EQ(r.rc, 2);
-    EXPECT_TRUE(has(r.err, "error reading the input")) << r.err;
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(has(r.err, "error reading folder.csv")) << r.err;
     EXPECT_EQ(slurp(dir_ / "out.csv"), "old result\n");
     EXPECT_EQ(entries(), before) << "a temporary file was left behind";
 
@@ -509,4 +523,315 @@ TEST_F(Tarvo, ControlDataExportRoundTrips) {
     Outcome conv = tarvo("convert 100 DEM EUR --date 2001-01-01 --control-data T.DAT");
     EXPECT_TRUE(has(conv.out, "51.13 EUR")) << conv.out << conv.err;
     EXPECT_EQ(tarvo("controldata export missing/T.DAT").rc, 1);
+}
+
+TEST_F(Tarvo, FailedWritesOfStandardOutputFail) {
+    spit(dir_ / "in.csv", "100,DEM,EUR,2001-01-01\n");
+    for (const char* args : {"convert 100 DEM EUR --date 2001-01-01",
+                             "convert 100 DEM EUR --date 2001-01-01 --json",
+                             "convert 100 DEM EUR --date 2001-01-01 -q",
+                             "batch in.csv --no-progress",
+                             "batch in.csv --no-progress --format json",
+                             "balance DEM EUR 3 1.5 1.5 --date 2001-01-01",
+                             "balance DEM EUR 3 1.5 1.5 --date 2001-01-01 --json",
+                             "smooth DEM EUR 100 --unit 10 --date 2001-01-01",
+                             "rates import WAEHKURS.DAT -o x.dat",
+                             "rates import WAEHKURS.DAT -o -",
+                             "rates show WAEHKURS.DAT",
+                             "rates show WAEHKURS.DAT --json",
+                             "rates check WAEHKURS.DAT",
+                             "controldata show --date 2001-01-01",
+                             "controldata show --json",
+                             "controldata export c.dat",
+                             "controldata export -",
+                             "--help",
+                             "convert --help",
+                             "--version"}) {
+        for (const char* output : {"> /dev/full", ">&-"}) {
+            Outcome r = tarvo(args, "", output);
+            EXPECT_EQ(r.rc, 1) << args << " " << output << "\n" << r.err;
+            EXPECT_TRUE(has(r.err, "cannot write to standard output"))
+                << args << " " << output << "\n"
+                << r.err;
+        }
+    }
+}
+
+TEST_F(Tarvo, ExitCodesAndMessages) {
+    struct Case {
+        std::string args, env;
+        int rc;
+        std::string out, err; // parts of standard output and error
+    } cases[] = {
+        {"convert 100 dem eur --date 2001-01-01", "", 0, "51.13 EUR\n", ""},
+        {"convert 100 DEM eUr --date 2001-01-01 -q", "", 0, "51.13\n", ""},
+        {"convert 100 DEX EUR --rate-file WAEHKURS.DAT", "", 1, "",
+         "tarvo: unknown currency DEX\n"},
+        {"convert 100 DEM ATS --date 1998-12-31", "", 1, "", "482"}, // exists, not yet fixed
+        {"--bogus", "", 2, "", "unknown option or argument: --bogus"},
+        {"convert 100 DEM EUR --bogus", "", 2, "", "unknown option or argument: --bogus"},
+        {"", "", 2, "", "a command is required"},
+        {"controldata", "", 2, "", "a command is required"},
+        {"batch nothere.csv", "", 1, "", "cannot open nothere.csv"},
+        {"rates show nothere.DAT", "", 1, "", "cannot open nothere.DAT"},
+        {"rates check nothere.DAT", "", 1, "", "cannot open nothere.DAT"},
+        {"convert 100 DEM EUR --control-data missing.dat", "", 1, "", "missing.dat does not exist"},
+        {"convert 100 EUR EUR", "", 1, "", "462 Non-permissible ISO-Code combination"},
+        // One language per run: German by option or locale, the option winning.
+        {"--lang de convert 100 DEX EUR", "", 1, "", "tarvo: unbekannte Währung DEX\n"},
+        {"convert 100 EUR EUR", "LANG=de_DE.UTF-8", 1, "",
+         "Umrechnung fehlgeschlagen: 462 Unzulässige ISO-Code-Kombination"},
+        {"convert 100 EUR EUR --lang=en", "LC_ALL=de_DE.UTF-8", 1, "", "conversion failed: 462"},
+        {"convert 100 EUR EUR", "LC_ALL=C LANG=de_DE", 1, "", "conversion failed"},
+        {"convert 100 DEM EUR --date 2001-01-01 --lang de", "", 0,
+         "Kurs DEM             1.95583 (1.9558300 x 1), fester Euro-Kurs", ""},
+        {"controldata show --date 2001-01-01", "LANG=de_DE.UTF-8", 0, "Basiswährung         EUR",
+         ""},
+        {"rates show WAEHKURS.DAT --lang de", "", 0, "Dateidatum 2007-05-17, 14 Kurssätze", ""},
+        {"balance DEM EUR 3 1.5 1.5 --date 2001-01-01 --lang de", "", 0, "Summe ", ""},
+        {"--lang fr convert 100 DEM EUR", "", 2, "", "--lang"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tarvo(c.args, "", "> .out", c.env);
+        EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, c.out)) << c.args << "\n" << r.out;
+        EXPECT_TRUE(has(r.err, c.err)) << c.args << "\n" << r.err;
+    }
+}
+
+TEST_F(Tarvo, DashIsStandardInputAndOutput) {
+    const std::string rates = slurp(rates_);
+    Outcome imp = tarvo("rates import - -o -", rates);
+    ASSERT_EQ(imp.rc, 0) << imp.err;
+    EXPECT_EQ(imp.out, rates);
+    EXPECT_TRUE(has(imp.err, "wrote -: 5 currencies, 14 rates")) << imp.err;
+    EXPECT_FALSE(fs::exists(dir_ / "-"));
+    Outcome show = tarvo("rates show - --currency idr --date 2007-05-16", rates);
+    EXPECT_TRUE(has(show.out, "IDR  360  2007-05-16  11950.2              100   119.5020000"))
+        << show.out;
+    Outcome check = tarvo("rates check -", rates);
+    EXPECT_TRUE(has(check.out, "-: ok, 14 rates of 5 currencies")) << check.out;
+    Outcome cd = tarvo("controldata export -");
+    ASSERT_EQ(cd.rc, 0) << cd.err;
+    ASSERT_EQ(tarvo("controldata export T.DAT").rc, 0);
+    EXPECT_EQ(cd.out, slurp(dir_ / "T.DAT"));
+    EXPECT_FALSE(fs::exists(dir_ / "-"));
+}
+
+TEST_F(Tarvo, ImportReadsAndReplacesItsTargetInOneStep) {
+    // The target as one of the inputs: read after the output file was set up, replaced whole.
+    spit(dir_ / "daily.xml", fixtures::dailyXml());
+    ASSERT_EQ(tarvo("rates import eurofxref-none -o t.dat").rc, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "t.dat"));
+    ASSERT_EQ(tarvo("rates import daily.xml -o t.dat").rc, 0);
+    spit(dir_ / "hist.xml", fixtures::histXml());
+    Outcome r = tarvo("rates import t.dat hist.xml -o t.dat --json");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(has(r.out, "\"rates\": 14")) << r.out;
+    EXPECT_EQ(slurp(dir_ / "t.dat"), slurp(rates_));
+    EXPECT_EQ(entries(), 4u) << "no temporary file left";
+}
+
+TEST_F(Tarvo, BatchReadsCsvAsAccountingProgramsWriteIt) {
+    const std::string head = "line,amount,from,to,date,result,code,message";
+    struct Case {
+        const char* what;
+        std::string args, input, output;
+    } cases[] = {
+        {"quoted thousands", "", "\"1,000\",DEM,EUR,2001-01-01\n",
+         head + "\n1,\"1,000\",DEM,EUR,20010101,511.29,0,\n"},
+        {"byte-order mark, header in any case, CR LF", "",
+         "\xEF\xBB\xBF"
+         "Amount,From,To,Date\r\n100,DEM,EUR,2001-01-01\r\n",
+         head + "\n2,100,DEM,EUR,20010101,51.13,0,\n"},
+        {"fifth column passed through", "",
+         "amount,from,to,date,booking\n100,DEM,EUR,2001-01-01,B-17\n",
+         head + ",booking\n2,100,DEM,EUR,20010101,51.13,0,,B-17\n"},
+        {"bare CR line ends", "", "100,DEM,EUR\r200,DEM,EUR\r",
+         head + "\n1,100,DEM,EUR,20010101,51.13,0,\n2,200,DEM,EUR,20010101,102.26,0,\n"},
+        {"header after a comment, semicolons", "--delimiter ';'",
+         "# export of 2001\nAMOUNT;FROM;TO\n100;DEM;EUR\n",
+         "line;amount;from;to;date;result;code;message\n3;100;DEM;EUR;20010101;51.13;0;\n"},
+        {"columns by name, decimal comma, two passed through",
+         "--delimiter ';' --amount-column Betrag --from-column von --to-column NACH "
+         "--decimal-comma",
+         "Beleg;Betrag;Von;Nach;Text\n17;\"1.000,50\";DEM;EUR;Miete\n",
+         "line;amount;from;to;date;result;code;message;Beleg;Text\n"
+         "2;1.000,50;DEM;EUR;20010101;511.55;0;;17;Miete\n"},
+        {"columns by number, tab",
+         "--delimiter tab --amount-column 2 --from-column 3 "
+         "--to-column 1 --date-column none",
+         "EUR\t100\tDEM\tx\n",
+         "line\tamount\tfrom\tto\tdate\tresult\tcode\tmessage\tcolumn4\n"
+         "1\t100\tDEM\tEUR\t20010101\t51.13\t0\t\tx\n"},
+        {"NUL byte", "", std::string("100,DE\0M,EUR\n", 13),
+         head + "\n1,100,DE\xEF\xBF\xBDM,EUR,20010101,,input,column 2 holds a NUL byte\n"},
+        {"invalid UTF-8", "", "100,DEM,EUR,2001-01-01,caf\xE9\n",
+         head + ",column5\n1,100,DEM,EUR,2001-01-01,,input,column 5 is not valid UTF-8,"
+                "caf\xEF\xBF\xBD\n"},
+        {"quotes and line ends inside a field", "",
+         "amount,from,to,note\n100,DEM,EUR,\"say \"\"hi\"\"\nthere\"\n200,DEM,EUR,\"a\r\nb\"\n",
+         head + ",note\n2,100,DEM,EUR,20010101,51.13,0,,\"say \"\"hi\"\"\nthere\"\n"
+                "4,200,DEM,EUR,20010101,102.26,0,,\"a\r\nb\"\n"},
+        {"comments and blank lines kept", "--comments keep --blank-lines keep",
+         "# head\n100,DEM,EUR\n\n# mid, with a comma\n200,DEM,EUR\n",
+         head + "\n# head\n2,100,DEM,EUR,20010101,51.13,0,\n\n# mid, with a comma\n"
+                "5,200,DEM,EUR,20010101,102.26,0,\n"},
+        {"comments and blank lines skipped", "", "# head\n100,DEM,EUR\n\n  \n# mid\n200,DEM,EUR",
+         head + "\n2,100,DEM,EUR,20010101,51.13,0,\n6,200,DEM,EUR,20010101,102.26,0,\n"},
+        {"quote never closed", "", "100,DEM,EUR\n100,DEM,\"EUR\n",
+         head + "\n1,100,DEM,EUR,20010101,51.13,0,\n2,100,DEM,\"EUR\n\",20010101,,input,a quoted "
+                "field is not closed\n"},
+        {"blanks around fields, passed through as written", "", "100, dem , \"EUR\"\n",
+         // Only the command line matches codes in any case: "dem" is no code of the kernel.
+         head + "\n1,100, dem ,\" \"\"EUR\"\"\",20010101,,482,ISO-Code not found in the currency "
+                "file\n"},
+        {"rates used per row", "--audit", "100,EUR,USD,2007-05-15\n100,DEM,FRF\n",
+         head + ",rate,stored_rate,unit,quotation,rate_source,rate_date,rate_to,stored_rate_to,"
+                "unit_to,quotation_to,rate_source_to,rate_date_to,file_date\n"
+                "1,100,EUR,USD,20070515,135.30,0,,1.353,1.3530000,1,M,market,2007-05-14,,,,,,,"
+                "2007-05-17\n"
+                "2,100,DEM,FRF,20010101,335.38,0,,1.95583,1.9558300,1,M,fixed,,6.55957,6.5595700,1,"
+                "M,fixed,,\n"},
+        {"four decimals", "--four-decimals", "100.1234,DEM,EUR\n",
+         head + ",result_4\n1,100.1234,DEM,EUR,20010101,51.19,0,,51.1923\n"},
+        {"given rate per row", "--rate-column rate --unit-column unit",
+         "amount,from,to,rate,unit\n100,EUR,USD,1.2,\n100,USD,EUR,,\n1000,EUR,JPY,1.5,100\n",
+         head + "\n2,100,EUR,USD,20010101,120.00,0,\n3,100,USD,EUR,20010101,,485,No valid price "
+                "found in the currency file\n4,1000,EUR,JPY,20010101,150000.00,0,\n"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tarvo("batch - --date 2001-01-01 --no-progress " + c.args, c.input);
+        EXPECT_EQ(r.out, c.output) << c.what << "\n" << r.err;
+        // Any row that failed fails the run.
+        const bool failed = has(r.out, "input") || has(r.out, ",48");
+        EXPECT_EQ(r.rc, failed ? 1 : 0) << c.what << "\n" << r.err;
+    }
+}
+
+TEST_F(Tarvo, BatchRefusesOverlongLines) {
+    std::string longLine = "100,DEM,EUR," + std::string(2 << 20, 'x') + "\n";
+    for (const std::string& input : {longLine, "\"" + longLine, std::string(3 << 20, '\0')}) {
+        Outcome r = tarvo("batch - --no-progress", input);
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_TRUE(has(r.err, "line 1 is longer than 1 MiB")) << r.err;
+    }
+    Outcome z = tarvo("batch /dev/zero --no-progress");
+    EXPECT_EQ(z.rc, 1);
+    EXPECT_TRUE(has(z.err, "longer than 1 MiB")) << z.err;
+}
+
+TEST_F(Tarvo, CompletionsOfferEveryOptionOfEveryCommand) {
+    const std::string bash = slurp(fs::path(TARVO_TOOLS_DIR) / "completion" / "tarvo.bash");
+    const std::string zsh = slurp(fs::path(TARVO_TOOLS_DIR) / "completion" / "_tarvo");
+    ASSERT_FALSE(bash.empty());
+    ASSERT_FALSE(zsh.empty());
+    for (const char* cmd :
+         {"", "convert", "batch", "balance", "smooth", "rates import", "rates show", "rates check",
+          "controldata export", "controldata show"}) {
+        Outcome help = tarvo(std::string(cmd) + " --help");
+        ASSERT_EQ(help.rc, 0) << cmd;
+        std::istringstream lines(help.out);
+        int options = 0;
+        for (std::string l; std::getline(lines, l);) {
+            const std::size_t at = l.find("--");
+            if (l.rfind("  ", 0) != 0 || at == std::string::npos ||
+                l.find_first_not_of(" -,q") < at)
+                continue;
+            const std::string opt = l.substr(at, l.find_first_of(" \t", at) - at);
+            if (opt == "--help")
+                continue;
+            ++options;
+            EXPECT_TRUE(has(bash, " " + opt)) << cmd << ": " << opt << " missing in bash";
+            EXPECT_TRUE(has(zsh, opt + "[") || has(zsh, "," + opt + "}"))
+                << cmd << ": " << opt << " missing in zsh";
+        }
+        EXPECT_GT(options, 0) << cmd;
+    }
+    Outcome version = tarvo("--version");
+    EXPECT_EQ(version.out, "tarvo " TARVO_VERSION "\n");
+}
+
+TEST(Messages, EveryReturnNumberHasATextInEachLanguage) {
+    // A run in one language never prints the other language's text of a return number.
+    for (const tarvo::rc::Row& row : tarvo::rc::kRows) {
+        tool::setLanguage(tool::Lang::En);
+        const std::string en = tool::returnText(row.number);
+        tool::setLanguage(tool::Lang::De);
+        const std::string de = tool::returnText(row.number);
+        EXPECT_FALSE(en.empty() || de.empty()) << row.number;
+        if (row.number == 0) // "OK" in both
+            continue;
+        if (row.german[0] != '\0') {
+            EXPECT_NE(en, row.german) << row.number << " has no English text";
+        }
+        if (row.english[0] != '\0') {
+            EXPECT_NE(de, row.english) << row.number << " has no German text";
+        }
+    }
+    tool::setLanguage(tool::Lang::En);
+}
+
+TEST(Messages, LanguageFromOptionThenLocale) {
+    struct Case {
+        std::vector<const char*> argv;
+        const char *lcAll, *lang;
+        tool::Lang want;
+    } cases[] = {
+        {{"tarvo", "convert"}, nullptr, nullptr, tool::Lang::En},
+        {{"tarvo", "convert"}, nullptr, "de_AT.UTF-8", tool::Lang::De},
+        {{"tarvo", "convert"}, "C", "de_DE", tool::Lang::En},
+        {{"tarvo", "--lang", "de"}, nullptr, nullptr, tool::Lang::De},
+        {{"tarvo", "--lang=de"}, nullptr, nullptr, tool::Lang::De},
+        {{"tarvo", "--lang", "en"}, "de_DE", nullptr, tool::Lang::En},
+        {{"tarvo", "--", "--lang", "de"}, nullptr, nullptr, tool::Lang::En},
+    };
+    for (const Case& c : cases) {
+        ::unsetenv("LC_MESSAGES");
+        c.lcAll ? ::setenv("LC_ALL", c.lcAll, 1) : ::unsetenv("LC_ALL");
+        c.lang ? ::setenv("LANG", c.lang, 1) : ::unsetenv("LANG");
+        EXPECT_EQ(tool::languageOf(static_cast<int>(c.argv.size()), c.argv.data()), c.want)
+            << c.argv.back();
+    }
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LANG");
+}
+
+TEST_F(Tarvo, BatchAmountsColumnsAndHeaders) {
+    struct Case {
+        std::string args, input;
+        int rc;
+        std::string out; // standard output (terse: one result per row), or a part of the error
+    } cases[] = {
+        // Thousands separators between groups of three digits only.
+        {"-q", "\"1,000\",DEM,EUR\n\"12,345,678.90\",DEM,EUR\n", 0, "511.29\n6312245.39\n"},
+        {"-q", "\"1,00\",DEM,EUR\n\",100\",DEM,EUR\n\"1,0000\",DEM,EUR\n\"1000,\",DEM,EUR\n", 1,
+         "\n\n\n\n"},
+        {"-q --decimal-comma --delimiter ';'", "\"1.000,50\";DEM;EUR\n-2,5;DEM;EUR\n", 0,
+         "511.55\n-1.28\n"},
+        {"-q --decimal-comma --delimiter ';'", "1,000.50;DEM;EUR\n", 1, "\n"},
+        // Given rates per row: bad units and quotations are error rows.
+        {"-q --rate-column 4 --unit-column 5 --quotation-column 6 --date-column none",
+         "100,EUR,USD,1.25,1,M\n100,EUR,USD,1.25,10,M\n100,EUR,USD,1.25,1,X\n100,EUR,USD,abc,,\n",
+         1, "125.00\n\n\n\n"},
+        {"-q --rate-column 4 --rate-to-column 5 --date-column none", "100,USD,JPY,1.25,160\n", 0,
+         "12800.00\n"},
+        // Header forced on or off; a named column the header lacks is a wrong call.
+        {"-q --header no", "amount,from,to\n100,DEM,EUR\n", 1, "\n51.13\n"},
+        {"-q --header yes", "a,b,c\n100,DEM,EUR\n", 2, "--amount-column: the header has no"},
+        {"-q --header yes --amount-column A --from-column B --to-column C", "a,b,c\n100,DEM,EUR\n",
+         0, "51.13\n"},
+        {"-q --amount-column Betrag", "100,DEM,EUR\n", 2, "the header has no column \"Betrag\""},
+        {"-q --amount-column 0", "100,DEM,EUR\n", 2, "column numbers start at 1"},
+        {"--delimiter '|'", "100|DEM|EUR\n", 2, "--delimiter"},
+        {"-q --lang de", "abc,DEM,EUR\n", 1, "tarvo: 0 umgerechnet, 1 fehlgeschlagen"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tarvo("batch - --date 2001-01-01 --no-progress " + c.args, c.input);
+        EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << c.input << r.err;
+        if (c.rc == 2 || has(c.out, "tarvo:"))
+            EXPECT_TRUE(has(r.err, c.out)) << c.args << "\n" << r.err;
+        else
+            EXPECT_EQ(r.out, c.out) << c.args << "\n" << c.input << r.err;
+    }
 }
