@@ -31,7 +31,9 @@ if command -v ccache >/dev/null; then
   export CCACHE_DIR="${CCACHE_DIR:-$root/build-deb-ccache}" CCACHE_BASEDIR="$root/build-deb"
   export CCACHE_NOHASHDIR=1
 fi
-bash scripts/deb.sh >/dev/null
+log="$(mktemp)"
+bash scripts/deb.sh >"$log" 2>&1 || { cat "$log"; rm -f "$log"; exit 1; }
+rm -f "$log"
 mapfile -t debs < <(ls "$root"/build-deb/*.deb | grep -v -- '-dbgsym_')
 
 before="$(dpkg-query -W -f='${Package} ${Version} ${Status}\n' | sort)"

@@ -38,13 +38,14 @@ comment_for() {
   case "$base" in
     *.cpp | *.cc | *.hpp) echo "// $id" ;;
     *.c | *.h | *.map) echo "/* $id */" ;;
-    CMakeLists.txt | *.cmake | *.cmake.in | *.pc.in | *.sh | *.py | *.pyi | *.supp | *.desktop \
-      | .clang-format | .gitignore) echo "# $id" ;;
+    CMakeLists.txt | *.cmake | *.cmake.in | *.pc.in | *.sh | *.bash | *.py | *.pyi | *.supp \
+      | *.desktop | *.toml | *.cfg | *.yml | *.yaml | .clang-format | .gitignore) echo "# $id" ;;
     *.htm | *.html | *.xml | *.svg) echo "<!-- $id -->" ;;
     *.[1-9]) echo ".\\\" $id" ;;
     *.*) ;;
     *)
-      # Extensionless scripts (for example .ci/run) are known by their first line.
+      # Extensionless scripts (for example .ci/run) are known by their "#!" line; others,
+      # such as a zsh completion that must start with "#compdef", are left alone.
       if head -c 2 "$f" 2>/dev/null | grep -q '^#!'; then echo "# $id"; fi
       ;;
   esac

@@ -25,6 +25,8 @@ cases=(
   "j.svg|<svg/>|<!-- SPDX-License-Identifier: Apache-2.0 -->|<svg/>"
   "k.pc.in|prefix=@P@|# SPDX-License-Identifier: Apache-2.0|prefix=@P@"
   "W.1|.TH W 1|.\\\" SPDX-License-Identifier: Apache-2.0|.TH W 1"
+  "pyproject.toml|[project]|# SPDX-License-Identifier: Apache-2.0|[project]"
+  "_tarvo|#compdef tarvo|#compdef tarvo|"
   "x.cpp|// SPDX-License-Identifier: MIT|// SPDX-License-Identifier: MIT|"
   "notes.md|# Notes|# Notes|"
   "data.csv|a,b|a,b|"
