@@ -59,8 +59,8 @@ out="$(/usr/bin/tarvo convert 100 DEM EUR 2>&1 | head -n 1)"
 case "$out" in 51.13*) ;; *) bad "/usr/bin/tarvo convert 100 DEM EUR printed '$out'" ;; esac
 readelf -d /usr/bin/tarvo | grep -q RUNPATH && bad "/usr/bin/tarvo carries a RUNPATH"
 
-# The calculator, offscreen, with its diagnostic log: it must get as far as its main window
-# and still run two seconds later.
+# The calculator, offscreen, with its diagnostic log: it must get as far as its main window,
+# have loaded the bridge and still run two seconds later.
 /usr/bin/Wechsler DEBUG >"$work/wechsler.out" 2>&1 &
 pid=$!
 for _ in $(seq 1 50); do
@@ -69,6 +69,9 @@ for _ in $(seq 1 50); do
 done
 sleep 2
 if kill -0 "$pid" 2>/dev/null; then
+  # The first conversion at start binds the bridge from the system's library folder.
+  grep -q "/libTarvon32.so.1" "/proc/$pid/maps" ||
+    bad "/usr/bin/Wechsler has not loaded libTarvon32.so.1"
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 else
