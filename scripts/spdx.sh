@@ -25,7 +25,8 @@ list_files() {
     [ "$(git rev-parse --show-toplevel)" = "$(pwd -P)" ]; then
     git ls-files
   else
-    find . -path ./.git -prune -o -path './build*' -prune -o -type f -print | sed 's|^\./||' | sort
+    find . -path ./.git -prune -o -path './build*' -prune -o -path './obj-*' -prune -o -type f -print \
+      | sed 's|^\./||' | sort
   fi
 }
 

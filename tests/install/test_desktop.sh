@@ -8,9 +8,8 @@ fail=0
 bad() { echo "FAIL: $*"; fail=1; }
 
 desktop-file-validate "$dir/$id.desktop" || bad "desktop-file-validate rejects $id.desktop"
-appstreamcli validate --no-net --explain "$dir/$id.metainfo.xml" >/tmp/appstream.$$ 2>&1 ||
-  { cat /tmp/appstream.$$; bad "appstreamcli rejects $id.metainfo.xml"; }
-rm -f /tmp/appstream.$$
+report="$(appstreamcli validate --no-net --explain "$dir/$id.metainfo.xml" 2>&1)" ||
+  { echo "$report"; bad "appstreamcli rejects $id.metainfo.xml"; }
 warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$dir/Wechsler.1" 2>&1 >/dev/null)"
 [ -z "$warnings" ] || bad "Wechsler.1: $warnings"
 

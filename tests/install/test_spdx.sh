@@ -51,9 +51,14 @@ done
 [ -x "$work/sample/e.sh" ] || bad "e.sh lost its execute bit"
 ls "$work/sample" | grep -q spdx && bad "temporary file left behind"
 
-# The whole tree, exported without its history: every file gets the line once.
+# The whole tree, exported without its history (or, outside a git work tree such as an
+# unpacked source package, without build trees): every file gets the line once.
 mkdir "$work/tree"
-git -C "$src" ls-files -z | (cd "$src" && xargs -0 tar -cf - --no-recursion) | tar -xf - -C "$work/tree"
+if [ "$(git -C "$src" rev-parse --show-toplevel 2>/dev/null)" = "$(cd "$src" && pwd -P)" ]; then
+  git -C "$src" ls-files -z | (cd "$src" && xargs -0 tar -cf - --no-recursion) | tar -xf - -C "$work/tree"
+else
+  tar -C "$src" --exclude='./build*' --exclude='./obj-*' -cf - . | tar -xf - -C "$work/tree"
+fi
 bash "$spdx" "$work/tree"
 bash "$spdx" --check "$work/tree" >/dev/null || bad "--check fails right after a run"
 before="$(cd "$work/tree" && find . -type f -exec md5sum {} + | sort)"
@@ -68,7 +73,7 @@ done < <(find "$work/tree" -type f -print0)
 while IFS= read -r f; do
   head -n 1 "$f" | grep -q '^#!' || bad "$f no longer starts with its #! line"
   bash -n "$f" || bad "$f is no longer valid shell"
-done < <(cd "$work/tree" && git -C "$src" ls-files '*.sh' .ci/run | sed "s|^|$work/tree/|")
+done < <(find "$work/tree" -name '*.sh' -o -path "$work/tree/.ci/run")
 [ ! -f "$work/tree/LICENSE" ] || cmp -s "$work/tree/LICENSE" "$src/LICENSE" || bad "LICENSE was changed"
 
 if ((fail)); then exit 1; fi
