@@ -9,7 +9,7 @@
 TARVO_EXTERN_C_BEGIN
 
 /* File name under which a program loads the bridge with dlopen. */
-#define TARVON32_LIBRARY_NAME "libTarvon32.so"
+#define TARVON32_LIBRARY_NAME "libTarvon32.so.1"
 
 /* Minimum string lengths (characters before the NUL) of the caller's pre-filled buffers. */
 #define TARVON32_ERROR_TEXT_MIN 66

@@ -33,5 +33,8 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 # Every fuzz harness for a short time on its seed corpus (clang, libFuzzer).
 bash scripts/fuzz.sh 10
 
+# The Debian packages: built, installed, used and removed again.
+bash scripts/deb-test.sh
+
 # The whole suite last, so that its summary closes the run.
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900

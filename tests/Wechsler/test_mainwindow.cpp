@@ -417,7 +417,7 @@ class TestMainWindow : public QObject {
         QVERIFY(env->messages[0].contains(env->Path() + "/lib/libTarvon32.so"));
         Type("100E");
         QCOMPARE(Result(), QString());
-        QCOMPARE(Error(), QStringLiteral("Umrechnungsbibliothek nicht geladen: libTarvon32.so"));
+        QCOMPARE(Error(), QStringLiteral("Umrechnungsbibliothek nicht geladen: libTarvon32.so.1"));
         for (int i = 0; i < 16; ++i)
             QCOMPARE(Line(i), QString());
         QCOMPARE(env->messages.size(), 1); // said once
