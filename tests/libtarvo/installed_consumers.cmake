@@ -14,6 +14,9 @@ file(REMOVE_RECURSE ${WORK})
 set(prefix ${WORK}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 separate_arguments(flags UNIX_COMMAND "${FLAGS}")
+# Installed libraries carry no RUNPATH: outside the system's library folder the loader finds
+# libtarvo's own dependencies through LD_LIBRARY_PATH only.
+set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
 
 # pkg-config, from the installed file alone.
 set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
