@@ -25,7 +25,8 @@ tsan=build-tsan
 cmake -S . -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_TSAN=ON -DTARVO_GUI=OFF \
   -DTARVO_BENCH=OFF -DTARVO_ALLOC_FAILURE_HOOK=OFF >/dev/null
 TSAN_OPTIONS=halt_on_error=1 cmake --build "$tsan" -j"$(nproc)" --target \
-  test_kernel_threads test_ratesnapshot test_further_b1 ctrldata_tests test_tarvon32_bridge
+  test_kernel_threads test_ratesnapshot test_further_b1 ctrldata_tests test_tarvon32_bridge \
+  test_libtarvo
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir "$tsan" --output-on-failure -j"$(nproc)" --timeout 900 --no-tests=error \
   -R 'Thread|Concurrent'
