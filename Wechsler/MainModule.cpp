@@ -61,8 +61,8 @@ bool StartUp(const QString& sCommandLine) {
 
 void PreselectDefaultPair() {
     frmMainForm* f = MainForm();
-    bNewEntry = true;
-    f->txtEingabe->setText(QStringLiteral("0"));
+    f->Engine().BeginNewEntry();
+    f->SetInputText(QStringLiteral("0"));
     f->cboWaehrung1->setCurrentIndex(3);
     f->CurrencyChosen(1);
     f->cboWaehrung2->setCurrentIndex(0);

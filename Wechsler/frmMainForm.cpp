@@ -4,6 +4,7 @@
 
 #include "CCurrencyList.h"
 #include "Compute.h"
+#include "CDispatch.h"
 #include "general.h"
 
 #include <QApplication>
@@ -22,13 +23,6 @@
 #include <cmath>
 
 #include "frmInfo.h"
-#include "returncode.h"
-
-using tarvo::rc::kFileError;
-using tarvo::rc::kIsoCombination;
-using tarvo::rc::kIsoNotInFile;
-using tarvo::rc::kOverflow;
-using tarvo::rc::kRateIgnored;
 
 namespace {
 // Window geometry is designed in twips; 15 twips are one pixel at 96 dpi.
@@ -39,8 +33,6 @@ QRect TwRect(int l, int t, int w, int h) {
     const int x = Tw(l), y = Tw(t);
     return QRect(x, y, Tw(l + w) - x, Tw(t + h) - y);
 }
-
-const QString kEUR = QStringLiteral("EUR");
 
 struct KeyDef {
     const char* caption;
@@ -163,18 +155,32 @@ QPixmap EuroPicture(QSize size) {
     return pm;
 }
 
+// Sets the largest font, up to the control's own size, in which the text fits the width:
+// a large amount is shown whole in a smaller font rather than cut off or elided.
+void FitText(QWidget* w, const QString& sText, int nWidth) {
+    QFont f = w->font();
+    QVariant base = w->property("tarvoBasePointSize");
+    if (!base.isValid()) {
+        base = f.pointSizeF();
+        w->setProperty("tarvoBasePointSize", base);
+    }
+    f.setPointSizeF(base.toDouble());
+    while (f.pointSizeF() > 5.0 && QFontMetricsF(f).horizontalAdvance(sText) > nWidth)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    if (f != w->font())
+        w->setFont(f);
+}
+
 // Shows an amount in a right-aligned label. Amounts without decimals end in five blanks so
 // that their units stand under those of the others; a layout drops trailing blanks, so the
 // label keeps that room as a margin the width of the decimal symbol and two digits.
 void ShowAmount(QLabel* l, const QString& s) {
-    QString t = s;
-    qsizetype n = 0;
-    while (t.endsWith(QLatin1Char(' '))) {
-        t.chop(1);
-        ++n;
-    }
+    QString t = s.trimmed();
+    const bool bRoom = s.endsWith(QLatin1Char(' '));
+    FitText(l, t + (bRoom ? sDecimalSymbol + QStringLiteral("00") : QString()),
+            l->contentsRect().width() - 8);
     const int nRoom =
-        n > 0 ? qRound(QFontMetricsF(l->font()).horizontalAdvance(sDecimalSymbol + "00")) : 0;
+        bRoom ? qRound(QFontMetricsF(l->font()).horizontalAdvance(sDecimalSymbol + "00")) : 0;
     l->setIndent(3 + nRoom);
     l->setText(t);
 }
@@ -459,6 +465,9 @@ bool frmMainForm::HandleKey(QKeyEvent* e) {
             if (t == sDecimalSymbol) {
                 if (!bDecimalDone)
                     DecimalSymbol();
+            } else if (!bDecimalDone && (t == QLatin1String(".") || t == QLatin1String(","))) {
+                // "1.5" with a decimal comma would silently become 15.
+                Refuse(CCalcEngine::Refusal::ForeignSymbol);
             } else if (t == QLatin1String("*")) {
                 ClickButton(14);
             } else if (t == QLatin1String("+")) {
@@ -520,113 +529,72 @@ void frmMainForm::ShowInfo() {
 
 // ---------------------------------------------------------------- engine
 
-void frmMainForm::Append(const QString& s) {
-    QString t = txtEingabe->text();
-    if (!(s == sDecimalSymbol && t.contains(sDecimalSymbol)))
-        t += s;
+void frmMainForm::SetInputText(const QString& s) {
+    oEngine.SetText(s);
+    ShowInput();
+}
+
+void frmMainForm::ShowInput() {
+    const QString t = oEngine.Text();
+    FitText(txtEingabe, t, txtEingabe->contentsRect().width() - 8);
     txtEingabe->setText(t);
     txtEingabe->setCursorPosition(static_cast<int>(t.size()));
+    txtEingabe->setAccessibleName(Tx("Eingabe", "Input") + QLatin1Char(' ') + t);
+}
+
+void frmMainForm::Refuse(CCalcEngine::Refusal r) {
+    if (r == CCalcEngine::Refusal::None)
+        return;
+    QApplication::beep();
+    lblError->setText(CCalcEngine::RefusalText(r));
 }
 
 void frmMainForm::Cut() {
-    QString t = txtEingabe->text();
-    t.chop(1);
-    txtEingabe->setText(t);
-    txtEingabe->setCursorPosition(static_cast<int>(t.size()));
+    oEngine.Cut();
+    ShowInput();
 }
 
 void frmMainForm::Digit(int d) {
-    if (bNewEntry) {
-        bNewEntry = false;
-        txtEingabe->clear();
-    }
-    Append(QString::number(d));
+    Refuse(oEngine.Digit(d));
+    ShowInput();
 }
 
 void frmMainForm::DecimalSymbol() {
-    if (!bNewEntry)
-        Append(sDecimalSymbol);
-}
-
-void frmMainForm::StartOperation(const QString& op) {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = op;
+    Refuse(oEngine.DecimalSymbol());
+    ShowInput();
 }
 
 void frmMainForm::Add() {
-    StartOperation(QStringLiteral("+"));
+    oEngine.Add();
+    ShowInput();
 }
 
 void frmMainForm::Subtract() {
-    StartOperation(QStringLiteral("-"));
+    oEngine.Subtract();
+    ShowInput();
 }
 
 void frmMainForm::Multiply() {
-    StartOperation(QStringLiteral("*"));
+    oEngine.Multiply();
+    ShowInput();
 }
 
 void frmMainForm::Divide() {
-    StartOperation(QStringLiteral("/"));
-}
-
-void frmMainForm::CalcTempSum() {
-    const QString t = txtEingabe->text();
-    const double v = ReadNumber(t);
-    double dNew = dTempSum;
-    if (sOperator == QLatin1String("+"))
-        dNew = v + dTempSum;
-    else if (sOperator == QLatin1String("-"))
-        dNew = dTempSum - v;
-    else if (sOperator == QLatin1String("*"))
-        dNew = v * dTempSum;
-    else if (sOperator == QLatin1String("/")) {
-        // Only a divisor of zero leaves the running value unchanged.
-        if (v != 0.0)
-            dNew = dTempSum / v;
-    } else
-        dNew = t.isEmpty() ? 0.0 : v;
-    // A result beyond the double range keeps the previous value.
-    if (std::isfinite(dNew))
-        dTempSum = dNew;
-    sOperator = QStringLiteral(" ");
+    oEngine.Divide();
+    ShowInput();
 }
 
 void frmMainForm::Calculate() {
     if (cboWaehrung1->currentText().isEmpty() || cboWaehrung2->currentText().isEmpty())
         return;
-    CalcTempSum();
-    QString s = NumberText(dTempSum);
-    const QString t = FormatOutput(s, cboWaehrung1->currentText(), true);
-    txtEingabe->setText(t);
-    txtEingabe->setCursorPosition(static_cast<int>(t.size()));
-    sOperator = QStringLiteral("X");
-    bNewEntry = true;
+    oEngine.Calculate(cboWaehrung1->currentText());
+    ShowInput();
     Convert();
 }
 
-QString frmMainForm::InputString() const {
-    QString t = txtEingabe->text();
-    if (!sGroupingSymbol.isEmpty())
-        t.remove(sGroupingSymbol);
-    return t;
-}
-
-void frmMainForm::BeginNewEntry() {
-    bNewEntry = true;
-    txtEingabe->setCursorPosition(static_cast<int>(txtEingabe->text().size()));
-}
-
-QString frmMainForm::FormatOutput(QString& strZahl, const QString& strWaeh, bool bReplace) const {
-    return ::FormatOutput(strZahl, strWaeh, bReplace);
-}
-
 void frmMainForm::Clear() {
-    txtEingabe->setText(FormatNumber(0.0, 2, false));
-    dTempSum = 0.0;
-    sOperator = QStringLiteral(" ");
-    bNewEntry = true;
+    oEngine.Clear();
+    ShowInput();
     txtAusgabe->clear();
     ResetAllISOLines();
     lblError->clear();
@@ -634,29 +602,30 @@ void frmMainForm::Clear() {
 }
 
 void frmMainForm::MemoryPlus() {
-    if (!txtEingabe->text().isEmpty())
-        dMemory += ReadNumber(txtEingabe->text());
-    BeginNewEntry();
+    oEngine.MemoryPlus();
+    ShowInput();
 }
 
 void frmMainForm::MemoryMinus() {
-    if (!txtEingabe->text().isEmpty())
-        dMemory -= ReadNumber(txtEingabe->text());
-    BeginNewEntry();
+    oEngine.MemoryMinus();
+    ShowInput();
 }
 
 void frmMainForm::MemoryRecall() {
-    txtEingabe->setText(NumberText(dMemory));
-    Calculate();
+    if (cboWaehrung1->currentText().isEmpty() || cboWaehrung2->currentText().isEmpty())
+        return;
+    oEngine.MemoryRecall(cboWaehrung1->currentText());
+    ShowInput();
+    Convert();
 }
 
 void frmMainForm::MemoryClear() {
-    dMemory = 0.0;
+    oEngine.MemoryClear();
 }
 
 void frmMainForm::UpdateMemoryDisplay() {
     QFont f = cmdBtnArray[21]->font();
-    if (dMemory == 0.0) {
+    if (oEngine.Memory() == 0.0) {
         f.setBold(false);
         f.setPointSize(10);
     } else {
@@ -664,173 +633,79 @@ void frmMainForm::UpdateMemoryDisplay() {
         f.setPointSize(9);
     }
     cmdBtnArray[21]->setFont(f);
-    const QString sTip = QStringLiteral("M= ") + FormatNumber(dMemory, 2);
+    const QString sTip = QStringLiteral("M= ") + FormatNumber(oEngine.Memory(), 2);
     for (int i = 19; i <= 22; ++i)
         cmdBtnArray[i]->setToolTip(sTip);
 }
 
 // ---------------------------------------------------------------- dispatch
 
-void frmMainForm::SetOutputField(const QString& sFieldContent, const QString& sToolBarText,
-                                 int nIndex, bool bAlignRight) {
-    if (nIndex == -1) {
-        ShowAmount(txtAusgabe, sFieldContent);
-        lblError->setText(sToolBarText);
-    } else {
-        SetISOLine(sFieldContent, nIndex, bAlignRight);
-    }
+void frmMainForm::SetBridge(IBridge* bridge) {
+    pBridge = bridge ? bridge : &oRealBridge;
 }
 
-void frmMainForm::SetISOLine(const QString& sFieldContent, int nIndex, bool bAlignRight) {
-    if (nIndex < 0 || nIndex > 15)
-        return;
+void frmMainForm::SetLine(int nIndex, const CDispatchField& f) {
     const QString sCode = oCurrencyList.ISOCode(nIndex);
     const QString sName = oCurrencyList.LongName(nIndex);
-    QString sText = sFieldContent;
-    if (bAlignRight) {
-        QString s = sFieldContent;
-        sText = ::FormatOutput(s, sCode, true).rightJustified(25, QLatin1Char(' '));
+    QLabel* l = lblBetrag[static_cast<size_t>(nIndex)];
+    asLineReason[static_cast<size_t>(nIndex)] = f.sReason;
+    // Amounts stand at the right edge, texts at the left.
+    l->setAlignment((f.bAmount ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    ShowAmount(l, f.sText);
+    const QString sShown = f.sText.trimmed();
+    if (!f.sReason.isEmpty()) {
+        l->setToolTip(sName + QStringLiteral(": ") + f.sReason);
+        l->setAccessibleName(sName + QStringLiteral(": ") + f.sReason);
+    } else {
+        l->setToolTip(sName);
+        l->setAccessibleName(sShown.isEmpty() ? sName : sShown + QLatin1Char(' ') + sName);
     }
-    // Amounts stand at the right edge, texts (error texts) at the left.
-    bool bNumber = false;
-    ReadNumber(sText, &bNumber);
-    lblBetrag[nIndex]->setAlignment((bNumber ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-    ShowAmount(lblBetrag[nIndex], sText);
-    lblBetrag[nIndex]->setToolTip(sName);
-    lblWaehrung[nIndex]->setText(sCode);
-    lblWaehrung[nIndex]->setToolTip(sName);
+    lblWaehrung[static_cast<size_t>(nIndex)]->setText(sCode);
+    lblWaehrung[static_cast<size_t>(nIndex)]->setToolTip(sName);
+}
+
+QString frmMainForm::LineReason(int nIndex) const {
+    if (nIndex < 0 || nIndex > 15)
+        return {};
+    return asLineReason[static_cast<size_t>(nIndex)];
 }
 
 void frmMainForm::ResetAllISOLines() {
     for (int i = 0; i < 16; ++i) {
         lblBetrag[i]->clear();
         lblWaehrung[i]->clear();
+        asLineReason[static_cast<size_t>(i)].clear();
     }
 }
 
-long frmMainForm::Try_U1(const QString& sISOCodeEin, const QString& sISOCodeAus,
-                         const QString& sWaehBetrag, QString& sRetString, int nIndex) {
-    const long rc = CallU1(sISOCodeEin, sISOCodeAus, sWaehBetrag, sRetString);
-    if (rc == 0)
-        SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
-    else if (rc == kOverflow)
-        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
-    else if (rc != kIsoCombination)
-        SetOutputField(QString(), GetErrorText(rc), nIndex, false);
-    return rc;
-}
-
-long frmMainForm::Try_U3(const QString& sISOCodeEin, const QString& sKursTyp,
-                         const QString& sISOCodeAus, const QString& sWaehBetrag,
-                         QString& sRetString, int nIndex) {
-    const long rc = CallU3(sISOCodeEin, sKursTyp, sISOCodeAus, sWaehBetrag, sRetString);
-    if (rc == 0)
-        SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
-    else if (rc == kOverflow)
-        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
-    else if (rc != kIsoCombination)
-        SetOutputField(QString(), GetErrorText(rc), nIndex, false);
-    return rc;
-}
-
-bool frmMainForm::U2OrU4(const QString& sISOCodeEin, const QString& sISOCodeAus, int nIndex) {
-    const int nE = oCurrencyList.Index(sISOCodeEin);
-    const int nA = oCurrencyList.Index(sISOCodeAus);
-    const QString sRateE = oCurrencyList.Kurs(nE);
-    const QString sRateA = oCurrencyList.Kurs(nA);
-    if (oCurrencyList.TNL(nE) == CCurrency::Participating &&
-        oCurrencyList.TNL(nA) == CCurrency::Participating)
-        return false;
-    QString sResult;
-    long rc = 0;
-    const QString sAmount = InputString();
-    if (sISOCodeEin != kEUR && sISOCodeAus != kEUR)
-        rc = CallU4(sISOCodeEin, sRateE, QStringLiteral("1"), sISOCodeAus, sRateA,
-                    QStringLiteral("1"), sAmount, QStringLiteral("2"), QStringLiteral("M"),
-                    QStringLiteral("M"), sResult);
-    else
-        rc = CallU2(sISOCodeEin, sISOCodeAus, sAmount, sISOCodeEin != kEUR ? sRateE : sRateA,
-                    QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"), sResult);
-    if (rc == kOverflow) {
-        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
-    } else if (rc == 0 || rc == kRateIgnored) {
-        SetOutputField(::FormatOutput(sResult, sISOCodeAus, true), QString(), nIndex, false);
-    } else {
-        // No result was written: show the error instead of an empty result read as zero.
-        SetOutputField(QString(), nIndex == -1 ? GetErrorText(rc) : QString(), nIndex, false);
-    }
-    return true;
+void frmMainForm::ShowResult(const CDispatchResult& res) {
+    ShowAmount(txtAusgabe, res.main.sText);
+    txtAusgabe->setToolTip(res.main.sReason);
+    const QString sName = oCurrencyList.LongName(oCurrencyList.Index(cboWaehrung2->currentText()));
+    txtAusgabe->setAccessibleName(res.main.sText.isEmpty()
+                                      ? Tx("Ergebnis", "Result") + QStringLiteral(": ") +
+                                            res.main.sReason
+                                      : res.main.sText.trimmed() + QLatin1Char(' ') + sName);
+    lblError->setText(res.sErrorLine);
+    for (int i = 0; i < 16; ++i)
+        SetLine(i, res.lines[static_cast<size_t>(i)]);
 }
 
 void frmMainForm::Convert() {
-    const QString sSource = cboWaehrung1->currentText();
-    const QString sTarget = cboWaehrung2->currentText();
-    if (sSource.isEmpty() || sTarget.isEmpty())
+    CDispatchRequest req;
+    req.sSource = cboWaehrung1->currentText();
+    req.sTarget = cboWaehrung2->currentText();
+    if (req.sSource.isEmpty() || req.sTarget.isEmpty())
         return;
-    const long nUse =
+    req.bUseWaehdat =
         GetSetting(QStringLiteral("Currencies"), QStringLiteral("UseWaehdat"), QStringLiteral("0"))
             .trimmed()
-            .toLong();
-    const bool bUseWaehdat = nUse >= 1;
-    long rc = nUse;
-    QString r;
-
-    auto fixedMain = [&] {
-        if (sSource != kEUR && sTarget != kEUR) {
-            rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
-            if (rc == kIsoCombination)
-                rc = Try_U1(sSource, sTarget, InputString(), r, -1);
-        } else {
-            rc = Try_U1(sSource, sTarget, InputString(), r, -1);
-            if (rc == kIsoCombination)
-                rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
-        }
-        if (rc == kIsoCombination)
-            SetOutputField(QString(), GetErrorText(kIsoCombination), -1, false);
-    };
-    if (bUseWaehdat) {
-        fixedMain();
-    } else if (rc == 0 || rc == kIsoNotInFile || rc == kFileError) {
-        if (!U2OrU4(sSource, sTarget, -1))
-            fixedMain();
-        if (rc == kOverflow)
-            rc = 0;
-    }
-
-    ResetAllISOLines();
-    for (int i = 0; i < 16; ++i) {
-        const QString sLine = oCurrencyList.ISOCode(i);
-        auto fixedLine = [&] {
-            if (sSource != kEUR && sLine == sSource) {
-                // The source currency's own line shows the typed amount: a round trip
-                // through the euro would round it (100 ITL would come back as 101).
-                rc = 0;
-                SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
-            } else if (sSource != kEUR && sLine != kEUR) {
-                rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
-                if (rc == kIsoCombination)
-                    rc = Try_U1(sSource, sLine, InputString(), r, i);
-                if (sLine == sSource && rc == kIsoCombination)
-                    SetOutputField(txtEingabe->text(), QString(), i, true);
-            } else if (cboWaehrung1->currentIndex() == i) {
-                rc = 0;
-                SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
-            } else {
-                rc = Try_U1(sSource, sLine, InputString(), r, i);
-                if (rc == kIsoCombination)
-                    rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
-                // A line that both functions refuse stays empty; the main result is kept.
-            }
-        };
-        if (bUseWaehdat) {
-            fixedLine();
-        } else if (rc == 0 || rc == kIsoNotInFile || rc == kFileError) {
-            if (!U2OrU4(sSource, sLine, i))
-                fixedLine();
-            if (rc == kOverflow)
-                rc = 0;
-        }
-    }
+            .toLong() >= 1;
+    req.sInput = oEngine.InputString();
+    req.sDisplay = oEngine.Text();
+    req.nSourcePos = cboWaehrung1->currentIndex();
+    CDispatch dispatch(*pBridge, oCurrencyList);
+    ShowResult(dispatch.Convert(req));
 }
 
 // ---------------------------------------------------------------- lists and clipboard
@@ -849,28 +724,13 @@ void frmMainForm::CurrencyChosen(int nList) {
 
 void frmMainForm::PasteFromClipboard() {
     const QMimeData* md = QGuiApplication::clipboard()->mimeData();
-    if (!md || !md->hasText()) {
-        UpdateClipboardButtons();
-        return;
+    if (md && md->hasText()) {
+        const CCalcEngine::Refusal r = oEngine.Paste(md->text(), cboWaehrung1->currentText());
+        if (r == CCalcEngine::Refusal::None)
+            lblError->clear();
+        Refuse(r);
+        ShowInput();
     }
-    const QString sClip = md->text();
-    QString sNew;
-    bool bTaken = false; // a digit or the decimal symbol was taken
-    bool bAny = false;   // a digit, the decimal symbol or "-" was taken
-    for (QChar c : sClip) {
-        if (c == QLatin1Char('-')) {
-            if (!bAny) {
-                sNew += c;
-                bAny = true;
-            }
-        } else if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                   QString(c) == sDecimalSymbol) {
-            sNew += c;
-            bTaken = bAny = true;
-        }
-    }
-    if (bTaken)
-        txtEingabe->setText(::FormatOutput(sNew, cboWaehrung1->currentText(), false));
     UpdateClipboardButtons();
 }
 

@@ -23,7 +23,6 @@ QString sDecimalSymbol = QStringLiteral(",");
 QString sGroupingSymbol = QStringLiteral(".");
 bool bGerman = true;
 QDate dBookingDate;
-bool bNewEntry = true;
 CCurrencyList oCurrencyList;
 int nLastCurrency = 15;
 std::unique_ptr<CDebug> oDebug;

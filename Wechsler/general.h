@@ -19,7 +19,6 @@ extern QString sDecimalSymbol;         // the user's decimal symbol, "," or "."
 extern QString sGroupingSymbol;        // the user's digit grouping symbol
 extern bool bGerman;                   // true: German texts, false: English texts
 extern QDate dBookingDate;             // booking date of every conversion
-extern bool bNewEntry;                 // keypad: next digit replaces the input text
 extern CCurrencyList oCurrencyList;    // all currencies, built by InitWaehrung
 extern int nLastCurrency;              // highest index in oCurrencyList
 extern std::unique_ptr<CDebug> oDebug; // diagnostic log (null until Main creates it)

@@ -195,7 +195,7 @@ class TestMainWindow : public QObject {
         Type("8E"); // -4 / 8
         QCOMPARE(Input(), QStringLiteral("-0,50"));
         Type("12/");
-        F()->txtEingabe->setText("-3"); // a negative divisor on the display
+        F()->SetInputText("-3"); // a negative divisor on the display
         Type("E");
         QCOMPARE(Input(), QStringLiteral("-4,00"));
     }
@@ -277,15 +277,15 @@ class TestMainWindow : public QObject {
         QTest::newRow("sign, grouping and letters")
             << "de_DE"
             << "EUR -1.234,50 abc" << int(Qt::Key_V) << int(Qt::ControlModifier) << "-1.234,50";
-        QTest::newRow("point dropped in german")
+        QTest::newRow("point refused in german")
             << "de_DE"
-            << "1234.56" << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << "123.456,00";
+            << "1234.56" << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << "0,00";
         QTest::newRow("english") << "en_US"
                                  << "USD 1,234.56" << int(Qt::Key_V) << int(Qt::ControlModifier)
                                  << "1,234.56";
-        QTest::newRow("later minus ignored")
+        QTest::newRow("second number refused")
             << "de_DE"
-            << "12-3" << int(Qt::Key_V) << int(Qt::ControlModifier) << "123,00";
+            << "12-3" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00";
         QTest::newRow("no digits changes nothing")
             << "de_DE"
             << "abc -" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00";
@@ -400,14 +400,17 @@ class TestMainWindow : public QObject {
         Choose(1, 13);
         Choose(2, 3);
         Type("100E");
-        QCOMPARE(Result(), QStringLiteral("Kein Kurs/Betragsüberlauf"));
-        QCOMPARE(Error(), QString());
-        // Another refusal of the configured-rate route is shown, not formatted as zero.
+        QCOMPARE(Result(), QString());
+        QCOMPARE(Error(), QStringLiteral("Kein Kurs für GBP eingetragen"));
+        // The 14th digit is refused; the missing rate is named, not formatted as zero.
         Choose(1, 0);
         Choose(2, 13);
-        Type("99999999999999E");
+        Type("99999999999999");
+        QCOMPARE(Error(), QStringLiteral("Höchstens 13 Stellen vor dem Komma"));
+        Type("E");
+        QCOMPARE(Input(), QStringLiteral("9.999.999.999.999,00"));
         QCOMPARE(Result(), QString());
-        QCOMPARE(Error(), QStringLiteral("Eingabebetrag hat mehr als 15 Ziffern"));
+        QCOMPARE(Error(), QStringLiteral("Kein Kurs für GBP eingetragen"));
     }
 
     void missingBridge() {
