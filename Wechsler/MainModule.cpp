@@ -50,6 +50,7 @@ bool StartUp(const QString& sCommandLine) {
     if (sUpper.contains(QStringLiteral("ENGLISH")))
         bGerman = false;
     SetWorkingDirectory();
+    LogLine(QStringLiteral("Rate file=") + PrepareRateFile(GetAppDirectory()));
     if (!CheckNumberSettings()) {
         ShowMessage(NumberSettingsMessage(), MsgIcon::Critical);
         return false;

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,7 +46,8 @@ const QString kSection = QStringLiteral("Configuration");
 // ---------------------------------------------------------------- shared helpers
 
 QString UpdateDirectory() {
-    return UpdateDirOverride().isEmpty() ? GetAppDirectory() : UpdateDirOverride();
+    return UpdateDirOverride().isEmpty() ? QFileInfo(RateFilePath()).absolutePath()
+                                         : UpdateDirOverride();
 }
 
 void SetUpdateDirectory(const QString& sDir) {
@@ -57,7 +59,7 @@ QString DownloadFilePath() {
 }
 
 QString UpdateRateFilePath() {
-    return UpdateDirectory() + QStringLiteral("/WAEHKURS.DAT");
+    return RateFilePath();
 }
 
 QByteArray ToRateFileFormat(const QByteArray& data, QString* sError) {

@@ -28,12 +28,12 @@ inline constexpr const char* kRateListPageUrl =
     "https://www.ecb.europa.eu/stats/policy_and_exchange_rates/euro_reference_exchange_rates/"
     "html/index.en.html";
 
-// Folder the update works in: the program folder (or the folder set for tests).
+// Folder the update works in: the rate file's folder (or the folder set for tests).
 QString UpdateDirectory();
-// Replaces the program folder for the update (tests); an empty text restores it.
+// Replaces that folder for the update (tests); an empty text restores it.
 void SetUpdateDirectory(const QString& sDir);
 QString DownloadFilePath();   // UpdateDirectory() + "/ECPKURSE.DAT"
-QString UpdateRateFilePath(); // UpdateDirectory() + "/WAEHKURS.DAT"
+QString UpdateRateFilePath(); // RateFilePath(): the file the calculator reads
 
 // Takes in a downloaded or saved file: one of the ECB's published formats (daily or
 // historical XML, historical or daily CSV) is converted into the rate-file format; anything

@@ -89,9 +89,9 @@ QPixmap PastePicture() {
     return pm;
 }
 
-// The built-in logo; a file "Tarvolib.png" in the program folder replaces it.
+// The built-in logo; a file "Tarvolib.png" beside the help pages replaces it.
 QPixmap LogoPicture(QSize size) {
-    QPixmap file(GetAppDirectory() + QStringLiteral("/Tarvolib.png"));
+    QPixmap file(DataFileDirectoryFor(GetAppDirectory()) + QStringLiteral("/Tarvolib.png"));
     if (!file.isNull())
         return file.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPixmap pm(size);
