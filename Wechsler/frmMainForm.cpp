@@ -353,8 +353,9 @@ void frmMainForm::FormLoad() {
     picLogo->setPixmap(LogoPicture(picLogo->size()));
     picLogo->setToolTip(bGerman ? QStringLiteral("Hilfe") : QStringLiteral("Help"));
     UpdateClipboardButtons();
-    setWindowTitle(bGerman ? QStringLiteral("Devisio – Währungsrechner")
-                           : QStringLiteral("Devisio – Currency Calculator"));
+    // The application's display name ("Devisio") is added to every title by Qt.
+    setWindowTitle(bGerman ? QStringLiteral("Währungsrechner")
+                           : QStringLiteral("Currency Calculator"));
     // Every run starts with the configured rates.
     SaveSetting(QStringLiteral("Currencies"), QStringLiteral("UseWaehdat"), QStringLiteral("0"));
     UpdateMemoryDisplay();

@@ -254,8 +254,10 @@ class TestDownload : public QObject {
         QCOMPARE(rep.lblAskReplace->text(),
                  QStringLiteral("Soll die alte Datei aktualisiert werden?"));
         QVERIFY(rep.cmdOK->isEnabled());
-        QTest::mouseClick(rep.cmdOK, Qt::LeftButton);
-        QVERIFY(!QFile::exists(DownloadFilePath()));
+        // Enter replaces: OK is the default button.
+        rep.show();
+        QTest::keyClick(&rep, Qt::Key_Return);
+        QTRY_VERIFY(!QFile::exists(DownloadFilePath()));
         QCOMPARE(ReadAll(UpdateRateFilePath()), GoodRateFile());
         // The next conversion reads the new file.
         QString sRate;
@@ -300,6 +302,7 @@ class TestDownload : public QObject {
         QCOMPARE(rep.lblAskReplace->text(), QStringLiteral("Neue Datei ist ungültig!"));
         QCOMPARE(rep.lblNewDate->text(), QStringLiteral("Ungültig"));
         QVERIFY(!rep.cmdOK->isEnabled());
+        // Enter does not reach the disabled OK: Cancel is the default then.
         QVERIFY(rep.cmdCancel->isDefault());
         QTest::mouseClick(rep.cmdCancel, Qt::LeftButton);
         QVERIFY(!QFile::exists(DownloadFilePath()));

@@ -96,7 +96,55 @@ class TestMainWindow : public QObject {
         QVERIFY(F()->lblBetrag[13]->palette().color(QPalette::Base) != yellow);
         QCOMPARE(F()->lblWaehrung[3]->text(), QStringLiteral("DEM"));
         QCOMPARE(F()->lblBetrag[3]->toolTip(), QStringLiteral("Deutsche Mark"));
+        // Qt adds the application's name to the title.
+        QCOMPARE(F()->windowTitle(), QStringLiteral("Währungsrechner"));
         QVERIFY(env->messages.isEmpty());
+    }
+
+    // Amounts up to the kernel's 13 integer digits are shown whole: the font shrinks.
+    void largeAmountsShownWhole_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("german") << "de_DE"
+                                << "1.234.567.890.123,00"
+                                << "631.224.539.005,44";
+        QTest::newRow("english") << "en_US"
+                                 << "1,234,567,890,123.00"
+                                 << "631,224,539,005.44";
+    }
+    void largeAmountsShownWhole() {
+        QFETCH(QString, locale);
+        QFETCH(QString, input);
+        QFETCH(QString, result);
+        Start(locale.toLatin1().constData());
+        Type("1234567890123E");
+        QCOMPARE(Input(), input);
+        QCOMPARE(Result(), result);
+        auto fits = [](QWidget* w, const QString& text) {
+            return QFontMetrics(w->font()).horizontalAdvance(text) <= w->contentsRect().width();
+        };
+        QVERIFY(fits(F()->txtEingabe, Input()));
+        QVERIFY(fits(F()->txtAusgabe, Result()));
+        // Every line shows its whole amount or says why it has none (ITL overflows).
+        for (int i = 0; i < 16; ++i) {
+            QVERIFY2(fits(F()->lblBetrag[i], F()->lblBetrag[i]->text()),
+                     qPrintable(F()->lblBetrag[i]->text()));
+            QVERIFY(Line(i).isEmpty() != F()->LineReason(i).isEmpty());
+        }
+        QCOMPARE(Line(6).size(), 20); // francs: 4.140.... with 13 integer digits
+        QCOMPARE(F()->LineReason(8), GetErrorText(463));
+    }
+
+    // A line without a value is empty and names the reason; its code stays.
+    void lineWithoutRateNamesReason() {
+        Start("de_DE");
+        Type("100E");
+        QCOMPARE(Line(13), QString());
+        QCOMPARE(F()->lblWaehrung[13]->text(), QStringLiteral("GBP"));
+        QCOMPARE(F()->LineReason(13), QStringLiteral("Kein Kurs für GBP eingetragen"));
+        QVERIFY(F()->lblBetrag[13]->toolTip().endsWith(F()->LineReason(13)));
+        QCOMPARE(F()->LineReason(3), QString());
     }
 
     void convertDemToEur_data() {
@@ -122,6 +170,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(Error(), QString());
         QCOMPARE(F()->lblWaehrung[0]->text(), QStringLiteral("EUR"));
         QCOMPARE(F()->lblBetrag[0]->toolTip(), QStringLiteral("Euro"));
+        QCOMPARE(F()->lblBetrag[0]->accessibleName(), result + QStringLiteral(" Euro"));
         QCOMPARE(F()->lblBetrag[3]->toolTip(),
                  bGerman ? QStringLiteral("Deutsche Mark") : QStringLiteral("German Mark"));
         // Currencies without decimals show whole units followed by five blanks.
