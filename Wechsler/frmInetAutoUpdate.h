@@ -11,6 +11,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QNetworkAccessManager;
+class QNetworkReply;
 class QPushButton;
 class QStackedLayout;
 
@@ -103,13 +104,17 @@ class frmInetAutoUpdate : public InetUpdateWizard {
 
   private:
     void UpdateForm();
-    void DownloadRateFile();
+    // Fetches the file; returns "" on success, else the failure told on the last page.
+    QString DownloadRateFile();
     bool WriteDownloadFile();
     void cmdNext_Click();
     void cmdPrev_Click();
     void cmdCancel_Click();
 
     bool m_bBusy = false;
+    bool m_bCancelRequested = false; // Abbruch/Esc during the download
+    bool m_bFailed = false;          // the last download failed (page 4 says why)
+    QNetworkReply* m_pReply = nullptr;
     QByteArray m_sData;
     QNetworkAccessManager* Inet1 = nullptr;
 };

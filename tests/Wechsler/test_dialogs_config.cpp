@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QLabel>
 #include <QtTest>
 
 using namespace dlgtest;
@@ -73,26 +74,37 @@ class TestConfigDialog : public QObject {
         QCOMPARE(dlg.txtCurrency->text(), QStringLiteral("U"));
     }
 
+    // A refused character is told in the hint line (the last refusal stays).
     void rateInputRules_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("hint");
+        const QString digits = "Ein Kurs hat höchstens 4 Stellen vor und 7 nach dem Komma";
         QTest::newRow("fifth integer digit refused") << "12345"
-                                                     << "1234";
-        QTest::newRow("eighth decimal refused") << "1234,12345678"
-                                                << "1234,1234567";
+                                                     << "1234" << digits;
+        QTest::newRow("eighth decimal refused") << "12345,123456789"
+                                                << "1234,1234567" << digits;
         QTest::newRow("second decimal symbol refused") << "1,2,3"
-                                                       << "1,23";
-        QTest::newRow("letters and grouping refused") << "1a.2b,5"
-                                                      << "12,5";
+                                                       << "1,23"
+                                                       << "Nur ein Dezimalzeichen";
+        QTest::newRow("point refused as decimal") << "1.5"
+                                                  << "15"
+                                                  << "Das Dezimalzeichen ist \",\"";
+        QTest::newRow("letters refused") << "1a2b,5"
+                                         << "12,5"
+                                         << "Nur Ziffern und das Dezimalzeichen";
         QTest::newRow("leading decimal symbol") << ",5"
-                                                << ",5";
+                                                << ",5"
+                                                << "";
     }
     void rateInputRules() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
+        QFETCH(QString, hint);
         frmConfig dlg;
         Type(dlg.txtXchgRate, typed);
         QCOMPARE(dlg.txtXchgRate->text(), shown);
+        QCOMPARE(dlg.lblHint->text(), hint);
     }
 
     void rateDigitInFrontOfDecimalSymbol() {
@@ -309,25 +321,29 @@ class TestConfigDialog : public QObject {
         QCOMPARE(MainForm()->cboWaehrung2->currentIndex(), 0);
     }
 
-    void escapeSavesCloseBoxDoesNot() {
-        {
-            frmConfig dlg;
-            dlg.show();
-            Type(dlg.txtCurrency, "CHF");
-            Type(dlg.txtXchgRate, "2");
-            QTest::mouseClick(dlg.cmdAdd, Qt::LeftButton);
-            dlg.close();
-            QCOMPARE(Setting("Currencies", "Count"), QStringLiteral("<absent>"));
-        }
-        {
-            frmConfig dlg;
-            dlg.show();
-            Type(dlg.txtCurrency, "CHF");
-            Type(dlg.txtXchgRate, "2");
-            QTest::mouseClick(dlg.cmdAdd, Qt::LeftButton);
+    // Schließen, Esc and the close box all keep what the list shows.
+    void everyWayOutSaves_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Schließen") << "button";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("close box") << "close";
+    }
+    void everyWayOutSaves() {
+        QFETCH(QString, how);
+        frmConfig dlg;
+        dlg.show();
+        Type(dlg.txtCurrency, "NOK");
+        Type(dlg.txtXchgRate, "2");
+        QTest::mouseClick(dlg.cmdAdd, Qt::LeftButton);
+        if (how == "button")
+            QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
+        else if (how == "esc")
             QTest::keyClick(dlg.txtCurrency, Qt::Key_Escape);
-            QCOMPARE(Setting("Currencies", "Count"), QStringLiteral("1"));
-        }
+        else
+            dlg.close();
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(Setting("Currencies", "Count"), QStringLiteral("1"));
+        QCOMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
     }
 
     void englishTexts() {

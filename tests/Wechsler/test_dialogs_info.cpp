@@ -133,10 +133,13 @@ class TestInfoDialog : public QObject {
         QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
         QVERIFY(dlg.isVisible());
         QCOMPARE(dBookingDate, before);
+        // Schließen doing nothing is explained beside the date.
+        QCOMPARE(dlg.lblDateError->text(), QStringLiteral("Kein gültiges Datum (TT.MM.JJJJ)"));
 
         dlg.mskBuchDatum->setText("01.01.2001");
         QApplication::sendEvent(dlg.mskBuchDatum, &leave);
         QVERIFY(dlg.mskBuchDatum->palette().color(QPalette::Text) != QColor(255, 0, 0));
+        QCOMPARE(dlg.lblDateError->text(), QString());
         QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));

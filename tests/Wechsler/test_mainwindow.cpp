@@ -147,6 +147,29 @@ class TestMainWindow : public QObject {
         QCOMPARE(F()->LineReason(3), QString());
     }
 
+    // Qt's own buttons and a missing help page speak the language of the run.
+    void languageOfQtTextsAndHelpMessages_data() {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("notFound");
+        QTest::newRow("german") << ""
+                                << "&Ja"
+                                << "Hilfeseite nicht gefunden: ";
+        QTest::newRow("english") << "ENGLISH"
+                                 << "&Yes"
+                                 << "Help page not found: ";
+    }
+    void languageOfQtTextsAndHelpMessages() {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, yes);
+        QFETCH(QString, notFound);
+        Start("de_DE", commandLine);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), yes);
+        ShowHelpFile(QStringLiteral("no-such-page.htm"));
+        QCOMPARE(env->messages.size(), 1);
+        QCOMPARE(env->messages[0], notFound + HelpDirectory() + "/no-such-page.htm");
+    }
+
     void convertDemToEur_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("result");
