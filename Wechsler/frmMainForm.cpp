@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -242,7 +243,8 @@ void frmMainForm::BuildControls() {
     cboWaehrung2->setObjectName(QStringLiteral("cboWaehrung2"));
     cboWaehrung2->setGeometry(TwRect(2280, 600, 855, 315));
     for (QComboBox* c : {cboWaehrung1, cboWaehrung2}) {
-        c->setFocusPolicy(Qt::NoFocus);
+        // Reachable by Tab and by F4 / Shift+F4; typing a code or a name searches.
+        c->setFocusPolicy(Qt::StrongFocus);
         c->setMaxVisibleItems(20);
     }
     connect(cboWaehrung1, &QComboBox::activated, this, [this](int) { CurrencyChosen(1); });
@@ -271,6 +273,10 @@ void frmMainForm::BuildControls() {
         lblWaehrung[i]->setGeometry(TwRect(2280, nTop, 855, 255));
         lblWaehrung[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         lblWaehrung[i]->setIndent(4);
+        // A line takes the focus by Tab (or a click) so that it can be read and its
+        // reason shown in the error line.
+        lblBetrag[i]->setFocusPolicy(Qt::TabFocus);
+        lblBetrag[i]->installEventFilter(this);
         for (QLabel* l : {lblBetrag[i], lblWaehrung[i]}) {
             l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             l->setLineWidth(1);
@@ -290,7 +296,8 @@ void frmMainForm::BuildControls() {
         f.setBold(i == 16 || i == 18);
         b->setFont(f);
         b->setAutoDefault(false);
-        b->setFocusPolicy(i == 16 ? Qt::StrongFocus : Qt::NoFocus);
+        // Tab reaches every key; a click never moves the focus away from "=".
+        b->setFocusPolicy(i == 16 ? Qt::StrongFocus : Qt::TabFocus);
         connect(b, &QPushButton::clicked, this, [this, i] { ClickButton(i); });
         cmdBtnArray[i] = b;
     }
@@ -309,7 +316,7 @@ void frmMainForm::BuildControls() {
     cmdClipCopy->setIcon(QIcon(CopyPicture()));
     cmdClipCopy->setIconSize(QSize(18, 18));
     for (QToolButton* b : {cmdClipPaste, cmdClipCopy}) {
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::TabFocus);
         b->setAutoRaise(false);
     }
     connect(cmdClipCopy, &QToolButton::clicked, this, [this] {
@@ -346,7 +353,62 @@ void frmMainForm::BuildControls() {
     ep.setColor(QPalette::WindowText, QColor(170, 0, 0));
     lblError->setPalette(ep);
 
+    txtAusgabe->setFocusPolicy(Qt::TabFocus);
+    txtAusgabe->installEventFilter(this);
+    SetAccessibleNames();
+    SetTabOrder();
     setFixedSize(Tw(5655), Tw(6375));
+}
+
+void frmMainForm::SetAccessibleNames() {
+    static const char* const kNames[23][2] = {
+        {"0", "0"},
+        {"1", "1"},
+        {"2", "2"},
+        {"3", "3"},
+        {"4", "4"},
+        {"5", "5"},
+        {"6", "6"},
+        {"7", "7"},
+        {"8", "8"},
+        {"9", "9"},
+        {"Letzte Stelle löschen", "Delete last digit"},
+        {"Dezimalzeichen", "Decimal symbol"},
+        {"Plus", "Plus"},
+        {"Minus", "Minus"},
+        {"Mal", "Times"},
+        {"Geteilt durch", "Divided by"},
+        {"Gleich, umrechnen", "Equals, convert"},
+        {"Alles löschen", "Clear all"},
+        {"Information", "Information"},
+        {"Speicher plus", "Memory plus"},
+        {"Speicher minus", "Memory minus"},
+        {"Speicher abrufen", "Memory recall"},
+        {"Speicher löschen", "Memory clear"},
+    };
+    for (int i = 0; i < 23; ++i)
+        cmdBtnArray[i]->setAccessibleName(Tx(kNames[i][0], kNames[i][1]));
+    cboWaehrung1->setAccessibleName(Tx("Ausgangswährung (F4)", "Source currency (F4)"));
+    cboWaehrung2->setAccessibleName(Tx("Zielwährung (Umschalt+F4)", "Target currency (Shift+F4)"));
+    cmdClipPaste->setAccessibleName(Tx("Einfügen", "Paste"));
+    cmdClipCopy->setAccessibleName(Tx("Ergebnis kopieren", "Copy result"));
+    txtEingabe->setAccessibleName(Tx("Eingabe", "Input"));
+    txtAusgabe->setAccessibleName(Tx("Ergebnis", "Result"));
+    lblError->setAccessibleName(Tx("Fehlerzeile", "Error line"));
+    picLogo->setAccessibleName(Tx("Hilfe (F1)", "Help (F1)"));
+}
+
+void frmMainForm::SetTabOrder() {
+    // Reading order: the lists, the clipboard buttons, the keypad row by row, the result
+    // and the sixteen lines.
+    QList<QWidget*> order{cboWaehrung1, cboWaehrung2, cmdClipPaste, cmdClipCopy};
+    for (int i : {19, 20, 21, 22, 17, 15, 14, 18, 7, 8, 9, 10, 4, 5, 6, 13, 1, 2, 3, 12, 0, 11, 16})
+        order << cmdBtnArray[i];
+    order << txtAusgabe;
+    for (QLabel* l : lblBetrag)
+        order << l;
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
 }
 
 void frmMainForm::FormLoad() {
@@ -401,6 +463,16 @@ void frmMainForm::mousePressEvent(QMouseEvent* event) {
 }
 
 bool frmMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonPress) {
+        for (int i = 0; i < 16; ++i)
+            if (watched == lblBetrag[i]) {
+                // A selected line without a value names its reason in the error line.
+                if (!asLineReason[static_cast<size_t>(i)].isEmpty())
+                    lblError->setText(oCurrencyList.ISOCode(i) + QStringLiteral(": ") +
+                                      asLineReason[static_cast<size_t>(i)]);
+                break;
+            }
+    }
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* w = qobject_cast<QWidget*>(watched);
@@ -429,12 +501,86 @@ bool frmMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+bool frmMainForm::ListKey(QComboBox* c, QKeyEvent* e) {
+    const int key = e->key();
+    const Qt::KeyboardModifiers m = e->modifiers() & ~Qt::KeypadModifier;
+    const int nList = c == cboWaehrung1 ? 1 : 2;
+    if (key == Qt::Key_F4 || (key == Qt::Key_Down && m == Qt::AltModifier) ||
+        key == Qt::Key_Space) {
+        c->showPopup();
+        return true;
+    }
+    int nNew = -1;
+    if (m == Qt::NoModifier && (key == Qt::Key_Up || key == Qt::Key_Down))
+        nNew = c->currentIndex() + (key == Qt::Key_Up ? -1 : 1);
+    else if (m == Qt::NoModifier && (key == Qt::Key_Home || key == Qt::Key_End))
+        nNew = key == Qt::Key_Home ? 0 : c->count() - 1;
+    const QString t = e->text();
+    if (nNew < 0 && t.size() == 1 && t.at(0).isLetter() && !(m & Qt::ControlModifier)) {
+        // Typing searches by code, then by name; letters typed within a second add up.
+        if (!m_searchTimer.isValid() || m_searchTimer.elapsed() > 1000 || m_pSearchList != c)
+            m_sSearch.clear();
+        m_searchTimer.restart();
+        m_pSearchList = c;
+        m_sSearch += t;
+        nNew = FindCurrency(c, m_sSearch);
+        if (nNew < 0)
+            QApplication::beep();
+    }
+    if (nNew < 0 || nNew >= c->count())
+        return t.size() == 1 && t.at(0).isLetter(); // other keys: the keypad's
+    if (nNew != c->currentIndex()) {
+        c->setCurrentIndex(nNew);
+        CurrencyChosen(nList, false);
+    }
+    return true;
+}
+
+int frmMainForm::FindCurrency(QComboBox* c, const QString& sTyped) const {
+    for (int pass = 0; pass < 3; ++pass)
+        for (int i = 0; i < c->count(); ++i) {
+            const QString sCode = c->itemText(i);
+            const QString sName = oCurrencyList.LongName(oCurrencyList.Index(sCode));
+            const bool bHit = pass == 0   ? sCode.startsWith(sTyped, Qt::CaseInsensitive)
+                              : pass == 1 ? sName.startsWith(sTyped, Qt::CaseInsensitive)
+                                          : sName.contains(sTyped, Qt::CaseInsensitive);
+            if (bHit)
+                return i;
+        }
+    return -1;
+}
+
 bool frmMainForm::HandleKey(QKeyEvent* e) {
     const Qt::KeyboardModifiers m = e->modifiers();
     const int key = e->key();
     const bool bCtrl = m & Qt::ControlModifier;
     const bool bShift = m & Qt::ShiftModifier;
     bool bDecimalDone = false;
+    // Tab and Shift+Tab move the focus as usual.
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        return false;
+    // F4 opens the source list, Shift+F4 the target list.
+    if (key == Qt::Key_F4 && !bCtrl) {
+        QComboBox* c = bShift ? cboWaehrung2 : cboWaehrung1;
+        c->setFocus(Qt::ShortcutFocusReason);
+        c->showPopup();
+        return true;
+    }
+    QWidget* pFocus = QApplication::focusWidget();
+    if (auto* c = qobject_cast<QComboBox*>(pFocus); c && c->window() == this && ListKey(c, e))
+        return true;
+    // Space presses a focused key or clipboard button, as a click does.
+    if (key == Qt::Key_Space && !bCtrl) {
+        if (auto* b = qobject_cast<QAbstractButton*>(pFocus); b && b->window() == this) {
+            b->click();
+            return true;
+        }
+    }
+    // Keys that only move within the window leave the focus where it is.
+    if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right ||
+        key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+        key == Qt::Key_Meta || key == Qt::Key_AltGr)
+        return true;
     if (bCtrl) {
         if (key == Qt::Key_C || key == Qt::Key_Insert)
             CopyToClipboard();
@@ -711,7 +857,7 @@ void frmMainForm::Convert() {
 
 // ---------------------------------------------------------------- lists and clipboard
 
-void frmMainForm::CurrencyChosen(int nList) {
+void frmMainForm::CurrencyChosen(int nList, bool bFocusEquals) {
     QComboBox* chosen = nList == 1 ? cboWaehrung1 : cboWaehrung2;
     QComboBox* other = nList == 1 ? cboWaehrung2 : cboWaehrung1;
     if (chosen->currentIndex() == 3 && other->currentIndex() == 3)
@@ -720,7 +866,8 @@ void frmMainForm::CurrencyChosen(int nList) {
         other->setCurrentIndex(3);
     Calculate();
     UpdateClipboardButtons();
-    FocusEquals();
+    if (bFocusEquals)
+        FocusEquals();
 }
 
 void frmMainForm::PasteFromClipboard() {

@@ -6,6 +6,7 @@
 #include "CCalcEngine.h"
 #include "CDispatch.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -81,7 +82,7 @@ class frmMainForm : public QWidget {
     // ---- lists and clipboard ----
     // A currency chosen by the user in list 1 (source) or 2 (target): the rule that keeps
     // DEM/EUR from becoming identical, then Calculate.
-    void CurrencyChosen(int nList);
+    void CurrencyChosen(int nList, bool bFocusEquals = true);
     void PasteFromClipboard();
     void CopyToClipboard();
     void UpdateClipboardButtons();
@@ -99,6 +100,13 @@ class frmMainForm : public QWidget {
     void BuildControls();
     void FormLoad();
     bool HandleKey(QKeyEvent* event);
+    // A key for a focused currency list: F4/Alt+Down/Space open it, Up/Down/Home/End and
+    // typed letters (code or name) choose; true when the key was taken.
+    bool ListKey(QComboBox* c, QKeyEvent* e);
+    // First item whose code, then name starts with sTyped, then whose name contains it.
+    int FindCurrency(QComboBox* c, const QString& sTyped) const;
+    void SetAccessibleNames();
+    void SetTabOrder();
     void FocusEquals();
     // Shows the engine's input text, shrinking the font so that no digit is cut off.
     void ShowInput();
@@ -110,6 +118,9 @@ class frmMainForm : public QWidget {
     CBridgeCalls oRealBridge;
     IBridge* pBridge = &oRealBridge;
     std::array<QString, 16> asLineReason;
+    QString m_sSearch; // letters typed into a currency list
+    QElapsedTimer m_searchTimer;
+    QComboBox* m_pSearchList = nullptr;
 };
 
 // The main window, created at its first use (as InitWaehrung touches its controls).

@@ -170,6 +170,77 @@ class TestMainWindow : public QObject {
         QCOMPARE(env->messages[0], notFound + HelpDirectory() + "/no-such-page.htm");
     }
 
+    // Tab and Shift+Tab reach every control once, in opposite orders.
+    void tabReachesEveryControl() {
+        Start("de_DE");
+        QWidget* start = QApplication::focusWidget();
+        QCOMPARE(start, KeyTarget());
+        auto walk = [&](Qt::Key key) {
+            QList<QWidget*> seen;
+            for (int n = 0; n < 100; ++n) {
+                QTest::keyClick(QApplication::focusWidget(), key);
+                QWidget* w = QApplication::focusWidget();
+                if (w == start)
+                    break;
+                seen << w;
+            }
+            return seen;
+        };
+        const QList<QWidget*> forward = walk(Qt::Key_Tab);
+        QList<QWidget*> expected{F()->cboWaehrung1, F()->cboWaehrung2, F()->cmdClipPaste,
+                                 F()->cmdClipCopy, F()->txtAusgabe};
+        for (QPushButton* b : F()->cmdBtnArray)
+            if (b != KeyTarget())
+                expected << b;
+        for (QLabel* l : F()->lblBetrag)
+            expected << l;
+        // A disabled clipboard button (nothing to paste or copy) is skipped.
+        expected.removeIf([](QWidget* x) { return !x->isEnabled(); });
+        QCOMPARE(forward.size(), expected.size());
+        for (QWidget* w : expected)
+            QVERIFY2(forward.contains(w), qPrintable(w->objectName()));
+        QList<QWidget*> backward = walk(Qt::Key_Backtab);
+        std::reverse(backward.begin(), backward.end());
+        QCOMPARE(backward, forward);
+        for (QWidget* w : expected)
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+    }
+
+    // From the start to a converted amount by keyboard only: Tab to the target list,
+    // a name typed, digits, Enter; a line's reason by Tab.
+    void keyboardOnlyConversion() {
+        Start("de_DE");
+        QTest::keyClick(KeyTarget(), Qt::Key_Tab); // result
+        QWidget* w = QApplication::focusWidget();
+        while (w != F()->cboWaehrung2) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            w = QApplication::focusWidget();
+        }
+        QTest::keyClicks(w, "Lire"); // by name: Italienische Lire
+        QCOMPARE(F()->cboWaehrung2->currentText(), QStringLiteral("ITL"));
+        QCOMPARE(QApplication::focusWidget(), F()->cboWaehrung2);
+        QTest::keyClick(w, Qt::Key_Up); // IEP, then back by code
+        QCOMPARE(F()->cboWaehrung2->currentText(), QStringLiteral("IEP"));
+        QTest::qWait(1100); // a new search
+        QTest::keyClicks(w, "it");
+        QCOMPARE(F()->cboWaehrung2->currentText(), QStringLiteral("ITL"));
+        QTest::keyClicks(w, "100"); // digits go to the keypad, the focus back to "="
+        QCOMPARE(QApplication::focusWidget(), KeyTarget());
+        QTest::keyClick(KeyTarget(), Qt::Key_Return);
+        QCOMPARE(Result(), QStringLiteral("99.000"));
+        // Tab to the GBP line: its reason shows in the error line.
+        w = QApplication::focusWidget();
+        while (w != F()->lblBetrag[13]) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            w = QApplication::focusWidget();
+        }
+        QCOMPARE(Error(), QStringLiteral("GBP: Kein Kurs für GBP eingetragen"));
+        QCOMPARE(F()->lblBetrag[13]->accessibleName(),
+                 QStringLiteral("Britisches Pfund: Kein Kurs für GBP eingetragen"));
+        QTest::keyClick(w, Qt::Key_Escape); // the C key
+        QCOMPARE(Input(), QStringLiteral("0,00"));
+    }
+
     void convertDemToEur_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("result");
