@@ -120,6 +120,8 @@ frmConfig::frmConfig(QWidget* parent) : QDialog(parent) {
     grdCurrency->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grdCurrency->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grdCurrency->installEventFilter(this);
+    // Tab leaves the grid for the fields; arrows move in it, Space takes a row.
+    grdCurrency->setTabKeyNavigation(false);
 
     lblCurrency = new QLabel(this);
     txtCurrency = new QLineEdit(this);
@@ -138,6 +140,7 @@ frmConfig::frmConfig(QWidget* parent) : QDialog(parent) {
     txtXchgRate->setAlignment(Qt::AlignRight);
     lblCurrency->setBuddy(txtCurrency);
     lblXchgRate->setBuddy(txtXchgRate);
+    lblAdditionalCurrency->setBuddy(grdCurrency);
 
     fraNKS = new QGroupBox(this);
     opt2NKS = new QRadioButton(fraNKS);

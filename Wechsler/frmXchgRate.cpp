@@ -40,6 +40,7 @@ QColor frmXchgRate::HighlightColour() {
 frmXchgRate::frmXchgRate(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmXchgRate"));
     grdXchgRate = new QTableWidget(1, 3, this);
+    grdXchgRate->setTabKeyNavigation(false); // Tab goes on to the button
     grdXchgRate->verticalHeader()->setVisible(false);
     grdXchgRate->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdXchgRate->setSelectionMode(QAbstractItemView::SingleSelection);

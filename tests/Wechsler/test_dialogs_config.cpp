@@ -346,6 +346,26 @@ class TestConfigDialog : public QObject {
         QCOMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
     }
 
+    // From the grid by Tab to the fields; Enter adds, Esc closes and keeps the list.
+    void keyboardOnlyAddsACurrency() {
+        frmConfig dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        dlg.grdCurrency->setFocus();
+        QTest::keyClick(dlg.grdCurrency, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dlg.txtCurrency);
+        QTest::keyClicks(dlg.txtCurrency, "nok");
+        QTest::keyClick(dlg.txtCurrency, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dlg.txtXchgRate);
+        QTest::keyClicks(dlg.txtXchgRate, "9,5");
+        QTest::keyClick(dlg.txtXchgRate, Qt::Key_Return);
+        QTRY_COMPARE(Cell(dlg, 0, 0), QStringLiteral("NOK"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
+        QCOMPARE(Setting("Currencies", "Value1"), QStringLiteral("9D5000000"));
+    }
+
     void englishTexts() {
         StartCalculator(false);
         frmConfig dlg;
