@@ -1,6 +1,8 @@
 // Tests of the currency configuration dialog: input rules, add / change / delete, saving.
 #include "test_dialogs_support.h"
 
+#include "frmInfo.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -364,6 +366,32 @@ class TestConfigDialog : public QObject {
         QVERIFY(!dlg.isVisible());
         QCOMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
         QCOMPARE(Setting("Currencies", "Value1"), QStringLiteral("9D5000000"));
+    }
+
+    // From the information dialog by keyboard only: a currency added reaches the calculator.
+    void keyboardOnlyFromInfoDialog() {
+        frmInfo info;
+        info.show();
+        QVERIFY(QTest::qWaitForWindowActive(&info));
+        ModalWatcher watcher([](QWidget* w) {
+            auto* dlg = qobject_cast<frmConfig*>(w);
+            if (!dlg) {
+                w->close();
+                return;
+            }
+            QVERIFY(TabTo(dlg->txtCurrency));
+            QTest::keyClicks(dlg->txtCurrency, "nok");
+            QTest::keyClick(dlg->txtCurrency, Qt::Key_Tab);
+            QTest::keyClicks(dlg->txtXchgRate, "9,5");
+            QTest::keyClick(dlg->txtXchgRate, Qt::Key_Return); // Hinzufügen
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        QVERIFY(TabTo(info.cmdConfig));
+        QTest::keyClick(info.cmdConfig, Qt::Key_Space);
+        QTRY_COMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
+        QCOMPARE(watcher.seen, QStringList{"frmConfig"});
+        QCOMPARE(MainForm()->cboWaehrung2->findText("NOK"), 16);
+        info.reject();
     }
 
     void englishTexts() {

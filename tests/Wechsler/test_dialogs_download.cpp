@@ -461,6 +461,35 @@ class TestDownload : public QObject {
         QDir(UpdateDir() + "/named").removeRecursively();
     }
 
+    // By keyboard only: the information dialog's Automatic button, the wizard (Enter for
+    // Weiter), the address typed, the replace dialog confirmed with Enter.
+    void keyboardOnlyDownloadReplaced() {
+        LocalHttpServer server;
+        server.Route("/WAEHKURS.DAT", 200, GoodRateFile());
+        frmInfo info;
+        info.show();
+        QVERIFY(QTest::qWaitForWindowActive(&info));
+        ModalWatcher watcher([&](QWidget* w) {
+            if (auto* wiz = qobject_cast<frmInetAutoUpdate*>(w)) {
+                QTest::keyClick(wiz, Qt::Key_Return); // step 2
+                QVERIFY(TabTo(wiz->txtURL));
+                wiz->txtURL->selectAll();
+                QTest::keyClicks(wiz->txtURL, server.Url("/WAEHKURS.DAT"));
+                QTest::keyClick(wiz->txtURL, Qt::Key_Return);                 // downloads
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // closes
+            } else if (auto* rep = qobject_cast<frmFileReplace*>(w)) {
+                QTest::keyClick(rep, Qt::Key_Return);
+            } else {
+                w->close();
+            }
+        });
+        QVERIFY(TabTo(info.cmdDownloadAutomatic));
+        QTest::keyClick(info.cmdDownloadAutomatic, Qt::Key_Space);
+        QTRY_COMPARE(ReadAll(UpdateRateFilePath()), GoodRateFile());
+        QCOMPARE(watcher.seen, (QStringList{"frmInetAutoUpdate", "frmFileReplace"}));
+        info.reject();
+    }
+
     void errorDialogKeepsAnUnusableTimeout() {
         SaveSetting("Configuration", "Timeout", "30");
         frmInetError err;
