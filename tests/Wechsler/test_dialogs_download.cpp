@@ -382,9 +382,21 @@ class TestDownload : public QObject {
         dlg.show();
         QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
         dlg.txtURL->setText(server.Url("/silent"));
-        QElapsedTimer t;
+        QElapsedTimer t, waited;
         bool bCancelEnabled = false;
-        QTimer::singleShot(300, &dlg, [&] {
+        // Cancels once the request has waited 300 ms; a time-out dialog (which would mean
+        // the cancel came too late) is closed so that the test cannot hang.
+        ModalWatcher watcher([](QWidget* w) { w->close(); });
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, &dlg, [&] {
+            if (dlg.Step() != 3 || dlg.cmdNext->isEnabled())
+                return;
+            if (!waited.isValid())
+                waited.start();
+            if (waited.elapsed() < 300 || t.isValid())
+                return;
+            poll.stop();
             bCancelEnabled = dlg.cmdCancel->isEnabled();
             t.start();
             if (how == "button")
@@ -394,6 +406,7 @@ class TestDownload : public QObject {
             else
                 dlg.close();
         });
+        poll.start();
         QTest::mouseClick(dlg.cmdNext, Qt::LeftButton); // returns when the request has ended
         QVERIFY(t.isValid());
         QVERIFY(t.elapsed() < 1000);
@@ -402,6 +415,7 @@ class TestDownload : public QObject {
         QVERIFY(!dlg.isVisible());
         QVERIFY(bDownloadCancelled);
         QVERIFY(Messages().isEmpty());
+        QVERIFY(watcher.seen.isEmpty());
     }
 
     // A refused connection is told as such, without the time-out dialog; Zurück leads back
@@ -471,12 +485,17 @@ class TestDownload : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&info));
         ModalWatcher watcher([&](QWidget* w) {
             if (auto* wiz = qobject_cast<frmInetAutoUpdate*>(w)) {
-                QTest::keyClick(wiz, Qt::Key_Return); // step 2
-                QVERIFY(TabTo(wiz->txtURL));
-                wiz->txtURL->selectAll();
-                QTest::keyClicks(wiz->txtURL, server.Url("/WAEHKURS.DAT"));
-                QTest::keyClick(wiz->txtURL, Qt::Key_Return);                 // downloads
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // closes
+                [&] {
+                    QVERIFY(QTest::qWaitForWindowActive(wiz));
+                    QTest::keyClick(wiz, Qt::Key_Return); // step 2
+                    QVERIFY(TabTo(wiz->txtURL));
+                    wiz->txtURL->selectAll();
+                    QTest::keyClicks(wiz->txtURL, server.Url("/WAEHKURS.DAT"));
+                    QTest::keyClick(wiz->txtURL, Qt::Key_Return);                 // downloads
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // closes
+                }();
+                if (wiz->isVisible()) // a failed step must not leave the test waiting
+                    wiz->reject();
             } else if (auto* rep = qobject_cast<frmFileReplace*>(w)) {
                 QTest::keyClick(rep, Qt::Key_Return);
             } else {

@@ -120,6 +120,12 @@ class ModalWatcher {
 
 // Presses Tab in the focused widget until `target` has the focus; false after 40 presses.
 inline bool TabTo(QWidget* target) {
+    QWidget* win = target->window();
+    if (!QApplication::focusWidget() || QApplication::focusWidget()->window() != win) {
+        win->activateWindow();
+        if (!QTest::qWaitForWindowActive(win) || !QApplication::focusWidget())
+            return false;
+    }
     for (int n = 0; n < 40 && QApplication::focusWidget() != target; ++n)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     return QApplication::focusWidget() == target;

@@ -292,43 +292,61 @@ class TestMainWindow : public QObject {
     void engineSequences_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("error"); // the error line afterwards
         QTest::newRow("second decimal symbol dropped") << "12,5,7"
-                                                       << "12,57";
-        QTest::newRow("decimal symbol first after equals ignored") << "5E,3"
-                                                                   << "3";
-        QTest::newRow("point does nothing in german") << "1.5"
-                                                      << "15";
+                                                       << "12,57"
+                                                       << "";
+        QTest::newRow("decimal symbol first after equals refused") << "5E,3"
+                                                                   << "3"
+                                                                   << "Erst eine Ziffer, z. B. 0,";
+        QTest::newRow("point refused in german") << "1.5"
+                                                 << "15"
+                                                 << "Das Dezimalzeichen ist \",\"";
         QTest::newRow("division by zero skipped") << "8/0E"
-                                                  << "8,00";
+                                                  << "8,00"
+                                                  << "";
         QTest::newRow("addition") << "12+3E"
-                                  << "15,00";
+                                  << "15,00"
+                                  << "";
         QTest::newRow("operator twice") << "5++E"
-                                        << "15,00";
+                                        << "15,00"
+                                        << "";
         QTest::newRow("subtraction below zero") << "9-12E"
-                                                << "-3,00";
+                                                << "-3,00"
+                                                << "";
         QTest::newRow("multiplication") << "2,5*4E"
-                                        << "10,00";
+                                        << "10,00"
+                                        << "";
         QTest::newRow("division by a negative number") << "0-4E" // -4 on the display
-                                                       << "-4,00";
+                                                       << "-4,00"
+                                                       << "";
         QTest::newRow("equals after equals keeps the value") << "7*3EE"
-                                                             << "21,00";
+                                                             << "21,00"
+                                                             << "";
         QTest::newRow("backspace") << "123B"
-                                   << "12";
+                                   << "12"
+                                   << "";
         QTest::newRow("backspace on empty display") << "1BBB"
+                                                    << ""
                                                     << "";
         QTest::newRow("escape clears") << "123C"
-                                       << "0,00";
+                                       << "0,00"
+                                       << "";
         QTest::newRow("equals character calculates") << "6*7="
-                                                     << "42,00";
+                                                     << "42,00"
+                                                     << "";
         QTest::newRow("grouped result") << "1234*1000E"
-                                        << "1.234.000,00";
+                                        << "1.234.000,00"
+                                        << "";
     }
     void engineSequences() {
         QFETCH(QString, keys);
         QFETCH(QString, input);
+        QFETCH(QString, error);
         Start("de_DE");
         Type(keys);
         QCOMPARE(Input(), input);
+        QCOMPARE(Error(), error);
     }
 
     void divisionByNegativeDivides() {
@@ -417,21 +435,27 @@ class TestMainWindow : public QObject {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifier");
         QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("error");
         QTest::newRow("sign, grouping and letters")
             << "de_DE"
-            << "EUR -1.234,50 abc" << int(Qt::Key_V) << int(Qt::ControlModifier) << "-1.234,50";
+            << "EUR -1.234,50 abc" << int(Qt::Key_V) << int(Qt::ControlModifier) << "-1.234,50"
+            << "";
         QTest::newRow("point refused in german")
             << "de_DE"
-            << "1234.56" << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << "0,00";
+            << "1234.56" << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << "0,00"
+            << "Kein eindeutiger Betrag (Dezimalzeichen \",\")";
         QTest::newRow("english") << "en_US"
                                  << "USD 1,234.56" << int(Qt::Key_V) << int(Qt::ControlModifier)
-                                 << "1,234.56";
+                                 << "1,234.56"
+                                 << "";
         QTest::newRow("second number refused")
             << "de_DE"
-            << "12-3" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00";
+            << "12-3" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00"
+            << "Kein eindeutiger Betrag (Dezimalzeichen \",\")";
         QTest::newRow("no digits changes nothing")
             << "de_DE"
-            << "abc -" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00";
+            << "abc -" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00"
+            << "Kein Betrag in der Zwischenablage";
     }
     void pasteAndCopy() {
         QFETCH(QString, locale);
@@ -439,10 +463,12 @@ class TestMainWindow : public QObject {
         QFETCH(int, key);
         QFETCH(int, modifier);
         QFETCH(QString, input);
+        QFETCH(QString, error);
         Start(locale.toLatin1().constData());
         QGuiApplication::clipboard()->setText(clip);
         QTest::keyClick(KeyTarget(), Qt::Key(key), Qt::KeyboardModifiers(modifier));
         QCOMPARE(Input(), input);
+        QCOMPARE(Error(), error);
     }
 
     void clipboardButtons() {
