@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 const BuiltInCurrency kBuiltInCurrencies[16] = {
     {"EUR", "Euro", "Euro"},
@@ -40,6 +42,27 @@ int WholeNumber(const QString& s) {
 }
 } // namespace
 
+bool LoadQtTranslation() {
+    // Qt's own texts (Ja/Nein, Abbrechen, the context menus) in the language of the run.
+    static QTranslator* pTranslator = nullptr;
+    if (pTranslator) {
+        QCoreApplication::removeTranslator(pTranslator);
+        delete pTranslator;
+        pTranslator = nullptr;
+    }
+    if (!bGerman || !QCoreApplication::instance())
+        return false;
+    auto* t = new QTranslator;
+    if (!t->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        LogLine(QStringLiteral("Qt translation qtbase_de not found"));
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    pTranslator = t;
+    return true;
+}
+
 bool StartUp(const QString& sCommandLine) {
     const QString sUpper = sCommandLine.toUpper();
     oDebug = std::make_unique<CDebug>();
@@ -50,6 +73,8 @@ bool StartUp(const QString& sCommandLine) {
     if (sUpper.contains(QStringLiteral("ENGLISH")))
         bGerman = false;
     SetWorkingDirectory();
+    LoadQtTranslation();
+    LogLine(QStringLiteral("Rate file=") + PrepareRateFile(GetAppDirectory()));
     if (!CheckNumberSettings()) {
         ShowMessage(NumberSettingsMessage(), MsgIcon::Critical);
         return false;
@@ -61,8 +86,8 @@ bool StartUp(const QString& sCommandLine) {
 
 void PreselectDefaultPair() {
     frmMainForm* f = MainForm();
-    bNewEntry = true;
-    f->txtEingabe->setText(QStringLiteral("0"));
+    f->Engine().BeginNewEntry();
+    f->SetInputText(QStringLiteral("0"));
     f->cboWaehrung1->setCurrentIndex(3);
     f->CurrencyChosen(1);
     f->cboWaehrung2->setCurrentIndex(0);

@@ -14,6 +14,8 @@ int Main(int argc, char** argv);
 // sCommandLine is the whole command line; returns false when the number settings are
 // unusable (the message has then been shown).
 bool StartUp(const QString& sCommandLine);
+// Installs Qt's German texts when bGerman (removes them otherwise); false when none loaded.
+bool LoadQtTranslation();
 
 // Steps 10 to 12 of the start: currency list, main window shown, DEM/EUR preselected.
 void StartMainWindow();

@@ -120,6 +120,8 @@ frmConfig::frmConfig(QWidget* parent) : QDialog(parent) {
     grdCurrency->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grdCurrency->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grdCurrency->installEventFilter(this);
+    // Tab leaves the grid for the fields; arrows move in it, Space takes a row.
+    grdCurrency->setTabKeyNavigation(false);
 
     lblCurrency = new QLabel(this);
     txtCurrency = new QLineEdit(this);
@@ -138,6 +140,7 @@ frmConfig::frmConfig(QWidget* parent) : QDialog(parent) {
     txtXchgRate->setAlignment(Qt::AlignRight);
     lblCurrency->setBuddy(txtCurrency);
     lblXchgRate->setBuddy(txtXchgRate);
+    lblAdditionalCurrency->setBuddy(grdCurrency);
 
     fraNKS = new QGroupBox(this);
     opt2NKS = new QRadioButton(fraNKS);
@@ -164,6 +167,15 @@ frmConfig::frmConfig(QWidget* parent) : QDialog(parent) {
     fields->addWidget(txtCurrency, 0, 1, Qt::AlignLeft);
     fields->addWidget(lblXchgRate, 1, 0);
     fields->addWidget(txtXchgRate, 1, 1, Qt::AlignLeft);
+    lblHint = new QLabel(this);
+    lblHint->setObjectName(QStringLiteral("lblHint"));
+    lblHint->setWordWrap(true);
+    {
+        QPalette hp = lblHint->palette();
+        hp.setColor(QPalette::WindowText, QColor(170, 0, 0));
+        lblHint->setPalette(hp);
+    }
+    fields->addWidget(lblHint, 2, 0, 1, 3);
     fields->setColumnStretch(2, 1);
 
     auto* edit = new QHBoxLayout;
@@ -272,6 +284,8 @@ void frmConfig::ClearInput() {
 void frmConfig::ResetDialog() {
     ClearSelection();
     ClearInput();
+    if (lblHint)
+        lblHint->clear();
     cmdAdd->setEnabled(false);
     cmdChg->setEnabled(false);
     cmdOK->setDefault(true);
@@ -474,11 +488,23 @@ bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
         sTyped.at(0).unicode() < 0x20 || sTyped.at(0).unicode() == 0x7F)
         return QDialog::eventFilter(watched, event); // backspace, cursor keys, Enter, Esc
     QString sIns = sTyped;
-    if (le == txtCurrency) {
+    if (le == txtCurrency)
         sIns = sTyped.toUpper();
-    } else if (!(sTyped.size() == 1 && IsAsciiDigit(sTyped.at(0))) && sTyped != sDecimalSymbol) {
-        return true; // only digits and the decimal symbol
-    }
+    // A refused character is told, not dropped silently: "1.5" would become 15,
+    // "12345" a rate of 1234.
+    auto refuse = [this](const QString& sWhy) {
+        QApplication::beep();
+        lblHint->setText(sWhy);
+        return true;
+    };
+    if (le == txtXchgRate && sIns != sDecimalSymbol &&
+        (sIns == QLatin1String(".") || sIns == QLatin1String(",")))
+        return refuse(bGerman ? QStringLiteral("Das Dezimalzeichen ist \"%1\"").arg(sDecimalSymbol)
+                              : QStringLiteral("The decimal symbol is \"%1\"").arg(sDecimalSymbol));
+    if (le == txtXchgRate && !(sIns.size() == 1 && IsAsciiDigit(sIns.at(0))) &&
+        sIns != sDecimalSymbol)
+        return refuse(
+            Tx("Nur Ziffern und das Dezimalzeichen", "Digits and the decimal symbol only"));
     const QString sCur = le->text();
     int nStart = le->cursorPosition();
     int nLen = 0;
@@ -490,7 +516,13 @@ bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
     const bool bAllowed =
         le == txtCurrency ? CurrencyTextAllowed(sResult) : RateTextAllowed(sResult);
     if (!bAllowed)
-        return true;
+        return refuse(le == txtCurrency
+                          ? Tx("Ein Code hat 3 Buchstaben (Ziffern nicht an erster Stelle)",
+                               "A code has 3 letters (no digit first)")
+                      : sIns == sDecimalSymbol
+                          ? Tx("Nur ein Dezimalzeichen", "One decimal symbol only")
+                          : Tx("Ein Kurs hat höchstens 4 Stellen vor und 7 nach dem Komma",
+                               "A rate has at most 4 digits before and 7 after the point"));
     if (sIns != sTyped) {
         le->insert(sIns);
         return true;
@@ -499,9 +531,11 @@ bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmConfig::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdOK_Click(); // the close button is also the cancel button: Esc saves
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    QDialog::keyPressEvent(event); // Esc: reject()
+}
+
+void frmConfig::reject() {
+    // Additions, changes and deletions are shown in the list as done; the close box
+    // discarding them silently lost currencies, so every way out keeps them.
+    cmdOK_Click();
 }

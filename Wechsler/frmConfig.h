@@ -40,11 +40,17 @@ class frmConfig : public QDialog {
     QLabel* lblAdditionalCurrency = nullptr;
     QLabel* lblCurrency = nullptr;
     QLabel* lblXchgRate = nullptr;
+    QLabel* lblHint = nullptr; // why a typed character was not taken
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+  public slots:
+    // Esc and the close box do what the one closing button does: keep the list and close.
+    void reject() override;
+
+  protected:
   private:
     void FormLoad();
     void ClearSelection();

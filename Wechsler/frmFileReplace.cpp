@@ -54,7 +54,8 @@ frmFileReplace::frmFileReplace(QWidget* parent) : QDialog(parent) {
     cmdCancel = new QPushButton(this);
     cmdOK->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
-    cmdCancel->setDefault(true);
+    // Enter replaces (the question asked); Esc cancels.
+    cmdOK->setDefault(true);
 
     auto* grid = new QGridLayout;
     grid->addWidget(lblOldVersion, 0, 0);
@@ -97,6 +98,8 @@ frmFileReplace::frmFileReplace(QWidget* parent) : QDialog(parent) {
     if (!bNewOk) {
         lblAskReplace->setText(Tx("Neue Datei ist ungültig!", "New file is invalid!"));
         cmdOK->setEnabled(false);
+        cmdOK->setDefault(false);
+        cmdCancel->setDefault(true);
     }
 
     connect(cmdOK, &QPushButton::clicked, this, &frmFileReplace::cmdOK_Click);

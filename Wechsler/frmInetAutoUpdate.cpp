@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,7 +46,8 @@ const QString kSection = QStringLiteral("Configuration");
 // ---------------------------------------------------------------- shared helpers
 
 QString UpdateDirectory() {
-    return UpdateDirOverride().isEmpty() ? GetAppDirectory() : UpdateDirOverride();
+    return UpdateDirOverride().isEmpty() ? QFileInfo(RateFilePath()).absolutePath()
+                                         : UpdateDirOverride();
 }
 
 void SetUpdateDirectory(const QString& sDir) {
@@ -57,7 +59,7 @@ QString DownloadFilePath() {
 }
 
 QString UpdateRateFilePath() {
-    return UpdateDirectory() + QStringLiteral("/WAEHKURS.DAT");
+    return RateFilePath();
 }
 
 QByteArray ToRateFileFormat(const QByteArray& data, QString* sError) {
@@ -323,20 +325,42 @@ void frmInetAutoUpdate::UpdateForm() {
         cmdNext->setEnabled(true);
         break;
     }
-    case 3:
+    case 3: {
         SaveSetting(kSection, QStringLiteral("DatFileURL"), txtURL->text().trimmed());
         cmdPrev->setEnabled(false);
         cmdNext->setEnabled(false);
-        cmdCancel->setEnabled(false);
-        DownloadRateFile();
-        // The finished download is reported on the next page.
+        // Abbruch and Esc stay usable: a silent server must not hold the wizard.
+        cmdCancel->setEnabled(true);
+        const QString sFailure = DownloadRateFile();
+        if (m_bCancelRequested) {
+            bDownloadCancelled = true;
+            QDialog::reject();
+            return;
+        }
+        // The outcome is reported on the next page; after a failure only Zurück (to
+        // correct the address) and Abbruch lead on.
         m_nStep = 4;
         m_pages->setCurrentIndex(3);
-        cmdNext->setEnabled(true);
-        cmdNext->setDefault(true);
-        cmdNext->setFocus();
-        cmdCancel->setEnabled(true);
+        m_bFailed = !sFailure.isEmpty();
+        if (m_bFailed) {
+            lblDesc4a->setText(
+                Tx("Daten konnten nicht geladen werden!", "The data could not be loaded!"));
+            lblDesc4b->setText(sFailure + QStringLiteral("\n\n") +
+                               Tx("Mit <Zurück> können Sie die Internet-Adresse ändern.",
+                                  "With <Previous> you can change the URL."));
+            cmdNext->setEnabled(false);
+            cmdPrev->setEnabled(true);
+            cmdPrev->setDefault(true);
+            cmdPrev->setFocus();
+        } else {
+            lblDesc4a->setText(Tx("Daten wurden geladen!", "Download finished"));
+            lblDesc4b->setText(Tx("Bitte drücken Sie auf <Weiter>", "Please press <Next>"));
+            cmdNext->setEnabled(true);
+            cmdNext->setDefault(true);
+            cmdNext->setFocus();
+        }
         break;
+    }
     case 4:
         break;
     default:
@@ -347,8 +371,9 @@ void frmInetAutoUpdate::UpdateForm() {
     }
 }
 
-void frmInetAutoUpdate::DownloadRateFile() {
+QString frmInetAutoUpdate::DownloadRateFile() {
     m_bBusy = true;
+    m_bCancelRequested = false;
     m_sData.clear();
 
     QString sHost;
@@ -373,6 +398,7 @@ void frmInetAutoUpdate::DownloadRateFile() {
     req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                      QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = Inet1->get(req);
+    m_pReply = reply;
     bool bTooLarge = false;
     QEventLoop loop;
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -382,42 +408,61 @@ void frmInetAutoUpdate::DownloadRateFile() {
             reply->abort();
         }
     });
+    // User input is served while waiting, so that Abbruch and Esc can end the request.
     if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
+    m_pReply = nullptr;
 
     const int nStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError err = reply->error();
+    const QString sErrorString = reply->errorString();
     const QByteArray body = (bTooLarge || !reply->isOpen()) ? QByteArray() : reply->readAll();
     reply->deleteLater();
     m_bBusy = false;
+    if (m_bCancelRequested)
+        return Tx("Abgebrochen.", "Cancelled.");
 
+    const QString sNotFound =
+        Tx("Datei an der angegebenen Stelle nicht vorhanden!\n"
+           "Bitte überprüfen Sie die Internet-Adresse!",
+           "File not found at the given location!\nPlease check the given URL!");
     if (nStatus == 404 || nStatus == 410 || (err == QNetworkReply::ContentNotFoundError)) {
         m_sData = body;
-        ShowMessage(Tx("Datei an der angegebenen Stelle nicht vorhanden!\n"
-                       "Bitte überprüfen Sie die Internet-Adresse!",
-                       "File not found at the given location!\nPlease check the given URL!"),
-                    MsgIcon::None, this);
-        return;
+        ShowMessage(sNotFound, MsgIcon::None, this);
+        return sNotFound;
     }
-    if (err != QNetworkReply::NoError || body.isEmpty()) {
+    if (bTooLarge)
+        return Tx("Die Datei ist zu groß.", "The file is too large.");
+    if (err == QNetworkReply::OperationCanceledError || err == QNetworkReply::TimeoutError) {
+        // The transfer time-out ended the request: the user may allow more time.
         frmInetError dlg(this);
         dlg.exec();
-        return;
+        return Tx("Zeitüberschreitung: der Server hat nicht rechtzeitig geantwortet.",
+                  "Time-out: the server did not answer in time.");
     }
+    if (err == QNetworkReply::ConnectionRefusedError)
+        return Tx("Der Server hat die Verbindung abgelehnt.", "The server refused the connection.");
+    if (err == QNetworkReply::HostNotFoundError)
+        return Tx("Der Server wurde nicht gefunden.", "The server was not found.");
+    if (err != QNetworkReply::NoError)
+        return Tx("Fehler beim Zugriff: ", "Access failed: ") + sErrorString;
+    if (body.isEmpty())
+        return Tx("Der Server hat eine leere Datei geliefert.", "The server sent an empty file.");
     QString sImportError;
     m_sData = ToRateFileFormat(body, &sImportError);
     if (m_sData.contains("Error 404")) {
-        ShowMessage(Tx("Datei an der angegebenen Stelle nicht vorhanden!\n"
-                       "Bitte überprüfen Sie die Internet-Adresse!",
-                       "File not found at the given location!\nPlease check the given URL!"),
-                    MsgIcon::None, this);
-    } else if (!m_sData.contains("@@@")) {
+        ShowMessage(sNotFound, MsgIcon::None, this);
+        return sNotFound;
+    }
+    if (!m_sData.contains("@@@")) {
         QString sMsg = Tx("Ungültige Datendatei! Versionskennung nicht gefunden!",
                           "Invalid file. Version signature not found!");
         if (!sImportError.isEmpty())
             sMsg += QLatin1Char('\n') + sImportError;
         ShowMessage(sMsg, MsgIcon::None, this);
+        return sMsg;
     }
+    return {};
 }
 
 bool frmInetAutoUpdate::WriteDownloadFile() {
@@ -448,22 +493,31 @@ void frmInetAutoUpdate::cmdNext_Click() {
 void frmInetAutoUpdate::cmdPrev_Click() {
     if (m_bBusy)
         return;
-    if (m_nStep == 2 || m_nStep == 3) {
+    if (m_nStep == 2) {
         --m_nStep;
         UpdateForm();
+    } else if (m_nStep == 4 && m_bFailed) {
+        // Back to the address after a failed download.
+        m_bFailed = false;
+        m_nStep = 2;
+        UpdateForm();
+        cmdNext->setDefault(true);
     }
 }
 
 void frmInetAutoUpdate::cmdCancel_Click() {
-    if (m_bBusy)
-        return;
     reject();
 }
 
 void frmInetAutoUpdate::reject() {
-    // Esc and the close box cancel like cmdCancel, but not while the download runs.
-    if (m_bBusy)
+    // Abbruch, Esc and the close box cancel; during the download they end the request and
+    // the wizard closes as soon as it has returned.
+    if (m_bBusy) {
+        m_bCancelRequested = true;
+        if (m_pReply)
+            m_pReply->abort();
         return;
+    }
     bDownloadCancelled = true;
     QDialog::reject();
 }

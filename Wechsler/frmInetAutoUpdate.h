@@ -11,6 +11,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QNetworkAccessManager;
+class QNetworkReply;
 class QPushButton;
 class QStackedLayout;
 
@@ -28,12 +29,12 @@ inline constexpr const char* kRateListPageUrl =
     "https://www.ecb.europa.eu/stats/policy_and_exchange_rates/euro_reference_exchange_rates/"
     "html/index.en.html";
 
-// Folder the update works in: the program folder (or the folder set for tests).
+// Folder the update works in: the rate file's folder (or the folder set for tests).
 QString UpdateDirectory();
-// Replaces the program folder for the update (tests); an empty text restores it.
+// Replaces that folder for the update (tests); an empty text restores it.
 void SetUpdateDirectory(const QString& sDir);
 QString DownloadFilePath();   // UpdateDirectory() + "/ECPKURSE.DAT"
-QString UpdateRateFilePath(); // UpdateDirectory() + "/WAEHKURS.DAT"
+QString UpdateRateFilePath(); // RateFilePath(): the file the calculator reads
 
 // Takes in a downloaded or saved file: one of the ECB's published formats (daily or
 // historical XML, historical or daily CSV) is converted into the rate-file format; anything
@@ -103,13 +104,17 @@ class frmInetAutoUpdate : public InetUpdateWizard {
 
   private:
     void UpdateForm();
-    void DownloadRateFile();
+    // Fetches the file; returns "" on success, else the failure told on the last page.
+    QString DownloadRateFile();
     bool WriteDownloadFile();
     void cmdNext_Click();
     void cmdPrev_Click();
     void cmdCancel_Click();
 
     bool m_bBusy = false;
+    bool m_bCancelRequested = false; // Abbruch/Esc during the download
+    bool m_bFailed = false;          // the last download failed (page 4 says why)
+    QNetworkReply* m_pReply = nullptr;
     QByteArray m_sData;
     QNetworkAccessManager* Inet1 = nullptr;
 };

@@ -141,6 +141,14 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     mskBuchDatum->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("00.00.00000")) +
                                 16);
     mskBuchDatum->installEventFilter(this);
+    lblBuchDatum->setBuddy(mskBuchDatum);
+    lblDateError = new QLabel(this);
+    lblDateError->setObjectName(QStringLiteral("lblDateError"));
+    {
+        QPalette ep = lblDateError->palette();
+        ep.setColor(QPalette::WindowText, QColor(170, 0, 0));
+        lblDateError->setPalette(ep);
+    }
     chkUseWaehdat = new QCheckBox(this);
     lblAddCurr = new QLabel(this);
     lblAddCurr->setWordWrap(true);
@@ -167,6 +175,7 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(lblBuchDatum);
     dateRow->addWidget(mskBuchDatum);
+    dateRow->addWidget(lblDateError);
     dateRow->addSpacing(16);
     dateRow->addWidget(chkUseWaehdat);
     dateRow->addStretch(1);
@@ -254,9 +263,15 @@ bool frmInfo::eventFilter(QObject* watched, QEvent* event) {
 
 void frmInfo::mskBuchDatum_LostFocus() {
     QPalette pal = QApplication::palette(mskBuchDatum);
-    if (!ParseShortDate(mskBuchDatum->text()).isValid())
+    const bool bValid = ParseShortDate(mskBuchDatum->text()).isValid();
+    if (!bValid)
         pal.setColor(QPalette::Text, QColor(255, 0, 0));
     mskBuchDatum->setPalette(pal);
+    // The red date says what is wrong, so that Schließen doing nothing is understood.
+    lblDateError->setText(
+        bValid ? QString()
+               : Tx("Kein gültiges Datum (TT.MM.JJJJ)", "Not a valid date (MM/DD/YYYY)"));
+    mskBuchDatum->setAccessibleDescription(lblDateError->text());
 }
 
 void frmInfo::cmdOK_Click() {
@@ -264,6 +279,7 @@ void frmInfo::cmdOK_Click() {
     if (!d.isValid()) {
         QApplication::beep();
         mskBuchDatum_LostFocus();
+        mskBuchDatum->setFocus();
         return;
     }
     dBookingDate = d;

@@ -25,6 +25,7 @@ class frmInfo : public QDialog {
     QLabel* lblDllVersion = nullptr;
     QLabel* lblKursUsage = nullptr;
     QLabel* lblBuchDatum = nullptr;
+    QLabel* lblDateError = nullptr; // why an entered date is not taken
     QLineEdit* mskBuchDatum = nullptr;
     QCheckBox* chkUseWaehdat = nullptr;
     QLabel* lblAddCurr = nullptr;

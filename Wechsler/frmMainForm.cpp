@@ -4,11 +4,13 @@
 
 #include "CCurrencyList.h"
 #include "Compute.h"
+#include "CDispatch.h"
 #include "general.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -22,13 +24,6 @@
 #include <cmath>
 
 #include "frmInfo.h"
-#include "returncode.h"
-
-using tarvo::rc::kFileError;
-using tarvo::rc::kIsoCombination;
-using tarvo::rc::kIsoNotInFile;
-using tarvo::rc::kOverflow;
-using tarvo::rc::kRateIgnored;
 
 namespace {
 // Window geometry is designed in twips; 15 twips are one pixel at 96 dpi.
@@ -39,8 +34,6 @@ QRect TwRect(int l, int t, int w, int h) {
     const int x = Tw(l), y = Tw(t);
     return QRect(x, y, Tw(l + w) - x, Tw(t + h) - y);
 }
-
-const QString kEUR = QStringLiteral("EUR");
 
 struct KeyDef {
     const char* caption;
@@ -97,9 +90,9 @@ QPixmap PastePicture() {
     return pm;
 }
 
-// The built-in logo; a file "Tarvolib.png" in the program folder replaces it.
+// The built-in logo; a file "Tarvolib.png" beside the help pages replaces it.
 QPixmap LogoPicture(QSize size) {
-    QPixmap file(GetAppDirectory() + QStringLiteral("/Tarvolib.png"));
+    QPixmap file(DataFileDirectoryFor(GetAppDirectory()) + QStringLiteral("/Tarvolib.png"));
     if (!file.isNull())
         return file.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPixmap pm(size);
@@ -163,18 +156,32 @@ QPixmap EuroPicture(QSize size) {
     return pm;
 }
 
+// Sets the largest font, up to the control's own size, in which the text fits the width:
+// a large amount is shown whole in a smaller font rather than cut off or elided.
+void FitText(QWidget* w, const QString& sText, int nWidth) {
+    QFont f = w->font();
+    QVariant base = w->property("tarvoBasePointSize");
+    if (!base.isValid()) {
+        base = f.pointSizeF();
+        w->setProperty("tarvoBasePointSize", base);
+    }
+    f.setPointSizeF(base.toDouble());
+    while (f.pointSizeF() > 5.0 && QFontMetricsF(f).horizontalAdvance(sText) > nWidth)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    if (f != w->font())
+        w->setFont(f);
+}
+
 // Shows an amount in a right-aligned label. Amounts without decimals end in five blanks so
 // that their units stand under those of the others; a layout drops trailing blanks, so the
 // label keeps that room as a margin the width of the decimal symbol and two digits.
 void ShowAmount(QLabel* l, const QString& s) {
-    QString t = s;
-    qsizetype n = 0;
-    while (t.endsWith(QLatin1Char(' '))) {
-        t.chop(1);
-        ++n;
-    }
+    QString t = s.trimmed();
+    const bool bRoom = s.endsWith(QLatin1Char(' '));
+    FitText(l, t + (bRoom ? sDecimalSymbol + QStringLiteral("00") : QString()),
+            l->contentsRect().width() - 8);
     const int nRoom =
-        n > 0 ? qRound(QFontMetricsF(l->font()).horizontalAdvance(sDecimalSymbol + "00")) : 0;
+        bRoom ? qRound(QFontMetricsF(l->font()).horizontalAdvance(sDecimalSymbol + "00")) : 0;
     l->setIndent(3 + nRoom);
     l->setText(t);
 }
@@ -236,7 +243,8 @@ void frmMainForm::BuildControls() {
     cboWaehrung2->setObjectName(QStringLiteral("cboWaehrung2"));
     cboWaehrung2->setGeometry(TwRect(2280, 600, 855, 315));
     for (QComboBox* c : {cboWaehrung1, cboWaehrung2}) {
-        c->setFocusPolicy(Qt::NoFocus);
+        // Reachable by Tab and by F4 / Shift+F4; typing a code or a name searches.
+        c->setFocusPolicy(Qt::StrongFocus);
         c->setMaxVisibleItems(20);
     }
     connect(cboWaehrung1, &QComboBox::activated, this, [this](int) { CurrencyChosen(1); });
@@ -265,6 +273,10 @@ void frmMainForm::BuildControls() {
         lblWaehrung[i]->setGeometry(TwRect(2280, nTop, 855, 255));
         lblWaehrung[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         lblWaehrung[i]->setIndent(4);
+        // A line takes the focus by Tab (or a click) so that it can be read and its
+        // reason shown in the error line.
+        lblBetrag[i]->setFocusPolicy(Qt::TabFocus);
+        lblBetrag[i]->installEventFilter(this);
         for (QLabel* l : {lblBetrag[i], lblWaehrung[i]}) {
             l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             l->setLineWidth(1);
@@ -284,7 +296,8 @@ void frmMainForm::BuildControls() {
         f.setBold(i == 16 || i == 18);
         b->setFont(f);
         b->setAutoDefault(false);
-        b->setFocusPolicy(i == 16 ? Qt::StrongFocus : Qt::NoFocus);
+        // Tab reaches every key; a click never moves the focus away from "=".
+        b->setFocusPolicy(i == 16 ? Qt::StrongFocus : Qt::TabFocus);
         connect(b, &QPushButton::clicked, this, [this, i] { ClickButton(i); });
         cmdBtnArray[i] = b;
     }
@@ -303,7 +316,7 @@ void frmMainForm::BuildControls() {
     cmdClipCopy->setIcon(QIcon(CopyPicture()));
     cmdClipCopy->setIconSize(QSize(18, 18));
     for (QToolButton* b : {cmdClipPaste, cmdClipCopy}) {
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::TabFocus);
         b->setAutoRaise(false);
     }
     connect(cmdClipCopy, &QToolButton::clicked, this, [this] {
@@ -340,15 +353,71 @@ void frmMainForm::BuildControls() {
     ep.setColor(QPalette::WindowText, QColor(170, 0, 0));
     lblError->setPalette(ep);
 
+    txtAusgabe->setFocusPolicy(Qt::TabFocus);
+    txtAusgabe->installEventFilter(this);
+    SetAccessibleNames();
+    SetTabOrder();
     setFixedSize(Tw(5655), Tw(6375));
+}
+
+void frmMainForm::SetAccessibleNames() {
+    static const char* const kNames[23][2] = {
+        {"0", "0"},
+        {"1", "1"},
+        {"2", "2"},
+        {"3", "3"},
+        {"4", "4"},
+        {"5", "5"},
+        {"6", "6"},
+        {"7", "7"},
+        {"8", "8"},
+        {"9", "9"},
+        {"Letzte Stelle löschen", "Delete last digit"},
+        {"Dezimalzeichen", "Decimal symbol"},
+        {"Plus", "Plus"},
+        {"Minus", "Minus"},
+        {"Mal", "Times"},
+        {"Geteilt durch", "Divided by"},
+        {"Gleich, umrechnen", "Equals, convert"},
+        {"Alles löschen", "Clear all"},
+        {"Information", "Information"},
+        {"Speicher plus", "Memory plus"},
+        {"Speicher minus", "Memory minus"},
+        {"Speicher abrufen", "Memory recall"},
+        {"Speicher löschen", "Memory clear"},
+    };
+    for (int i = 0; i < 23; ++i)
+        cmdBtnArray[i]->setAccessibleName(Tx(kNames[i][0], kNames[i][1]));
+    cboWaehrung1->setAccessibleName(Tx("Ausgangswährung (F4)", "Source currency (F4)"));
+    cboWaehrung2->setAccessibleName(Tx("Zielwährung (Umschalt+F4)", "Target currency (Shift+F4)"));
+    cmdClipPaste->setAccessibleName(Tx("Einfügen", "Paste"));
+    cmdClipCopy->setAccessibleName(Tx("Ergebnis kopieren", "Copy result"));
+    txtEingabe->setAccessibleName(Tx("Eingabe", "Input"));
+    txtAusgabe->setAccessibleName(Tx("Ergebnis", "Result"));
+    lblError->setAccessibleName(Tx("Fehlerzeile", "Error line"));
+    picLogo->setAccessibleName(Tx("Hilfe (F1)", "Help (F1)"));
+}
+
+void frmMainForm::SetTabOrder() {
+    // Reading order: the lists, the clipboard buttons, the keypad row by row, the result
+    // and the sixteen lines.
+    QList<QWidget*> order{cboWaehrung1, cboWaehrung2, cmdClipPaste, cmdClipCopy};
+    for (int i : {19, 20, 21, 22, 17, 15, 14, 18, 7, 8, 9, 10, 4, 5, 6, 13, 1, 2, 3, 12, 0, 11, 16})
+        order << cmdBtnArray[i];
+    order << txtAusgabe;
+    for (QLabel* l : lblBetrag)
+        order << l;
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
 }
 
 void frmMainForm::FormLoad() {
     picLogo->setPixmap(LogoPicture(picLogo->size()));
     picLogo->setToolTip(bGerman ? QStringLiteral("Hilfe") : QStringLiteral("Help"));
     UpdateClipboardButtons();
-    setWindowTitle(bGerman ? QStringLiteral("Devisio – Währungsrechner")
-                           : QStringLiteral("Devisio – Currency Calculator"));
+    // The application's display name ("Devisio") is added to every title by Qt.
+    setWindowTitle(bGerman ? QStringLiteral("Währungsrechner")
+                           : QStringLiteral("Currency Calculator"));
     // Every run starts with the configured rates.
     SaveSetting(QStringLiteral("Currencies"), QStringLiteral("UseWaehdat"), QStringLiteral("0"));
     UpdateMemoryDisplay();
@@ -394,6 +463,16 @@ void frmMainForm::mousePressEvent(QMouseEvent* event) {
 }
 
 bool frmMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonPress) {
+        for (int i = 0; i < 16; ++i)
+            if (watched == lblBetrag[i]) {
+                // A selected line without a value names its reason in the error line.
+                if (!asLineReason[static_cast<size_t>(i)].isEmpty())
+                    lblError->setText(oCurrencyList.ISOCode(i) + QStringLiteral(": ") +
+                                      asLineReason[static_cast<size_t>(i)]);
+                break;
+            }
+    }
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* w = qobject_cast<QWidget*>(watched);
@@ -422,12 +501,86 @@ bool frmMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+bool frmMainForm::ListKey(QComboBox* c, QKeyEvent* e) {
+    const int key = e->key();
+    const Qt::KeyboardModifiers m = e->modifiers() & ~Qt::KeypadModifier;
+    const int nList = c == cboWaehrung1 ? 1 : 2;
+    if (key == Qt::Key_F4 || (key == Qt::Key_Down && m == Qt::AltModifier) ||
+        key == Qt::Key_Space) {
+        c->showPopup();
+        return true;
+    }
+    int nNew = -1;
+    if (m == Qt::NoModifier && (key == Qt::Key_Up || key == Qt::Key_Down))
+        nNew = c->currentIndex() + (key == Qt::Key_Up ? -1 : 1);
+    else if (m == Qt::NoModifier && (key == Qt::Key_Home || key == Qt::Key_End))
+        nNew = key == Qt::Key_Home ? 0 : c->count() - 1;
+    const QString t = e->text();
+    if (nNew < 0 && t.size() == 1 && t.at(0).isLetter() && !(m & Qt::ControlModifier)) {
+        // Typing searches by code, then by name; letters typed within a second add up.
+        if (!m_searchTimer.isValid() || m_searchTimer.elapsed() > 1000 || m_pSearchList != c)
+            m_sSearch.clear();
+        m_searchTimer.restart();
+        m_pSearchList = c;
+        m_sSearch += t;
+        nNew = FindCurrency(c, m_sSearch);
+        if (nNew < 0)
+            QApplication::beep();
+    }
+    if (nNew < 0 || nNew >= c->count())
+        return t.size() == 1 && t.at(0).isLetter(); // other keys: the keypad's
+    if (nNew != c->currentIndex()) {
+        c->setCurrentIndex(nNew);
+        CurrencyChosen(nList, false);
+    }
+    return true;
+}
+
+int frmMainForm::FindCurrency(QComboBox* c, const QString& sTyped) const {
+    for (int pass = 0; pass < 3; ++pass)
+        for (int i = 0; i < c->count(); ++i) {
+            const QString sCode = c->itemText(i);
+            const QString sName = oCurrencyList.LongName(oCurrencyList.Index(sCode));
+            const bool bHit = pass == 0   ? sCode.startsWith(sTyped, Qt::CaseInsensitive)
+                              : pass == 1 ? sName.startsWith(sTyped, Qt::CaseInsensitive)
+                                          : sName.contains(sTyped, Qt::CaseInsensitive);
+            if (bHit)
+                return i;
+        }
+    return -1;
+}
+
 bool frmMainForm::HandleKey(QKeyEvent* e) {
     const Qt::KeyboardModifiers m = e->modifiers();
     const int key = e->key();
     const bool bCtrl = m & Qt::ControlModifier;
     const bool bShift = m & Qt::ShiftModifier;
     bool bDecimalDone = false;
+    // Tab and Shift+Tab move the focus as usual.
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        return false;
+    // F4 opens the source list, Shift+F4 the target list.
+    if (key == Qt::Key_F4 && !bCtrl) {
+        QComboBox* c = bShift ? cboWaehrung2 : cboWaehrung1;
+        c->setFocus(Qt::ShortcutFocusReason);
+        c->showPopup();
+        return true;
+    }
+    QWidget* pFocus = QApplication::focusWidget();
+    if (auto* c = qobject_cast<QComboBox*>(pFocus); c && c->window() == this && ListKey(c, e))
+        return true;
+    // Space presses a focused key or clipboard button, as a click does.
+    if (key == Qt::Key_Space && !bCtrl) {
+        if (auto* b = qobject_cast<QAbstractButton*>(pFocus); b && b->window() == this) {
+            b->click();
+            return true;
+        }
+    }
+    // Keys that only move within the window leave the focus where it is.
+    if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right ||
+        key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+        key == Qt::Key_Meta || key == Qt::Key_AltGr)
+        return true;
     if (bCtrl) {
         if (key == Qt::Key_C || key == Qt::Key_Insert)
             CopyToClipboard();
@@ -459,6 +612,9 @@ bool frmMainForm::HandleKey(QKeyEvent* e) {
             if (t == sDecimalSymbol) {
                 if (!bDecimalDone)
                     DecimalSymbol();
+            } else if (!bDecimalDone && (t == QLatin1String(".") || t == QLatin1String(","))) {
+                // "1.5" with a decimal comma would silently become 15.
+                Refuse(CCalcEngine::Refusal::ForeignSymbol);
             } else if (t == QLatin1String("*")) {
                 ClickButton(14);
             } else if (t == QLatin1String("+")) {
@@ -520,113 +676,72 @@ void frmMainForm::ShowInfo() {
 
 // ---------------------------------------------------------------- engine
 
-void frmMainForm::Append(const QString& s) {
-    QString t = txtEingabe->text();
-    if (!(s == sDecimalSymbol && t.contains(sDecimalSymbol)))
-        t += s;
+void frmMainForm::SetInputText(const QString& s) {
+    oEngine.SetText(s);
+    ShowInput();
+}
+
+void frmMainForm::ShowInput() {
+    const QString t = oEngine.Text();
+    FitText(txtEingabe, t, txtEingabe->contentsRect().width() - 8);
     txtEingabe->setText(t);
     txtEingabe->setCursorPosition(static_cast<int>(t.size()));
+    txtEingabe->setAccessibleName(Tx("Eingabe", "Input") + QLatin1Char(' ') + t);
+}
+
+void frmMainForm::Refuse(CCalcEngine::Refusal r) {
+    if (r == CCalcEngine::Refusal::None)
+        return;
+    QApplication::beep();
+    lblError->setText(CCalcEngine::RefusalText(r));
 }
 
 void frmMainForm::Cut() {
-    QString t = txtEingabe->text();
-    t.chop(1);
-    txtEingabe->setText(t);
-    txtEingabe->setCursorPosition(static_cast<int>(t.size()));
+    oEngine.Cut();
+    ShowInput();
 }
 
 void frmMainForm::Digit(int d) {
-    if (bNewEntry) {
-        bNewEntry = false;
-        txtEingabe->clear();
-    }
-    Append(QString::number(d));
+    Refuse(oEngine.Digit(d));
+    ShowInput();
 }
 
 void frmMainForm::DecimalSymbol() {
-    if (!bNewEntry)
-        Append(sDecimalSymbol);
-}
-
-void frmMainForm::StartOperation(const QString& op) {
-    bNewEntry = true;
-    if (!txtEingabe->text().isEmpty())
-        CalcTempSum();
-    sOperator = op;
+    Refuse(oEngine.DecimalSymbol());
+    ShowInput();
 }
 
 void frmMainForm::Add() {
-    StartOperation(QStringLiteral("+"));
+    oEngine.Add();
+    ShowInput();
 }
 
 void frmMainForm::Subtract() {
-    StartOperation(QStringLiteral("-"));
+    oEngine.Subtract();
+    ShowInput();
 }
 
 void frmMainForm::Multiply() {
-    StartOperation(QStringLiteral("*"));
+    oEngine.Multiply();
+    ShowInput();
 }
 
 void frmMainForm::Divide() {
-    StartOperation(QStringLiteral("/"));
-}
-
-void frmMainForm::CalcTempSum() {
-    const QString t = txtEingabe->text();
-    const double v = ReadNumber(t);
-    double dNew = dTempSum;
-    if (sOperator == QLatin1String("+"))
-        dNew = v + dTempSum;
-    else if (sOperator == QLatin1String("-"))
-        dNew = dTempSum - v;
-    else if (sOperator == QLatin1String("*"))
-        dNew = v * dTempSum;
-    else if (sOperator == QLatin1String("/")) {
-        // Only a divisor of zero leaves the running value unchanged.
-        if (v != 0.0)
-            dNew = dTempSum / v;
-    } else
-        dNew = t.isEmpty() ? 0.0 : v;
-    // A result beyond the double range keeps the previous value.
-    if (std::isfinite(dNew))
-        dTempSum = dNew;
-    sOperator = QStringLiteral(" ");
+    oEngine.Divide();
+    ShowInput();
 }
 
 void frmMainForm::Calculate() {
     if (cboWaehrung1->currentText().isEmpty() || cboWaehrung2->currentText().isEmpty())
         return;
-    CalcTempSum();
-    QString s = NumberText(dTempSum);
-    const QString t = FormatOutput(s, cboWaehrung1->currentText(), true);
-    txtEingabe->setText(t);
-    txtEingabe->setCursorPosition(static_cast<int>(t.size()));
-    sOperator = QStringLiteral("X");
-    bNewEntry = true;
+    oEngine.Calculate(cboWaehrung1->currentText());
+    ShowInput();
     Convert();
 }
 
-QString frmMainForm::InputString() const {
-    QString t = txtEingabe->text();
-    if (!sGroupingSymbol.isEmpty())
-        t.remove(sGroupingSymbol);
-    return t;
-}
-
-void frmMainForm::BeginNewEntry() {
-    bNewEntry = true;
-    txtEingabe->setCursorPosition(static_cast<int>(txtEingabe->text().size()));
-}
-
-QString frmMainForm::FormatOutput(QString& strZahl, const QString& strWaeh, bool bReplace) const {
-    return ::FormatOutput(strZahl, strWaeh, bReplace);
-}
-
 void frmMainForm::Clear() {
-    txtEingabe->setText(FormatNumber(0.0, 2, false));
-    dTempSum = 0.0;
-    sOperator = QStringLiteral(" ");
-    bNewEntry = true;
+    oEngine.Clear();
+    ShowInput();
     txtAusgabe->clear();
     ResetAllISOLines();
     lblError->clear();
@@ -634,29 +749,30 @@ void frmMainForm::Clear() {
 }
 
 void frmMainForm::MemoryPlus() {
-    if (!txtEingabe->text().isEmpty())
-        dMemory += ReadNumber(txtEingabe->text());
-    BeginNewEntry();
+    oEngine.MemoryPlus();
+    ShowInput();
 }
 
 void frmMainForm::MemoryMinus() {
-    if (!txtEingabe->text().isEmpty())
-        dMemory -= ReadNumber(txtEingabe->text());
-    BeginNewEntry();
+    oEngine.MemoryMinus();
+    ShowInput();
 }
 
 void frmMainForm::MemoryRecall() {
-    txtEingabe->setText(NumberText(dMemory));
-    Calculate();
+    if (cboWaehrung1->currentText().isEmpty() || cboWaehrung2->currentText().isEmpty())
+        return;
+    oEngine.MemoryRecall(cboWaehrung1->currentText());
+    ShowInput();
+    Convert();
 }
 
 void frmMainForm::MemoryClear() {
-    dMemory = 0.0;
+    oEngine.MemoryClear();
 }
 
 void frmMainForm::UpdateMemoryDisplay() {
     QFont f = cmdBtnArray[21]->font();
-    if (dMemory == 0.0) {
+    if (oEngine.Memory() == 0.0) {
         f.setBold(false);
         f.setPointSize(10);
     } else {
@@ -664,178 +780,84 @@ void frmMainForm::UpdateMemoryDisplay() {
         f.setPointSize(9);
     }
     cmdBtnArray[21]->setFont(f);
-    const QString sTip = QStringLiteral("M= ") + FormatNumber(dMemory, 2);
+    const QString sTip = QStringLiteral("M= ") + FormatNumber(oEngine.Memory(), 2);
     for (int i = 19; i <= 22; ++i)
         cmdBtnArray[i]->setToolTip(sTip);
 }
 
 // ---------------------------------------------------------------- dispatch
 
-void frmMainForm::SetOutputField(const QString& sFieldContent, const QString& sToolBarText,
-                                 int nIndex, bool bAlignRight) {
-    if (nIndex == -1) {
-        ShowAmount(txtAusgabe, sFieldContent);
-        lblError->setText(sToolBarText);
-    } else {
-        SetISOLine(sFieldContent, nIndex, bAlignRight);
-    }
+void frmMainForm::SetBridge(IBridge* bridge) {
+    pBridge = bridge ? bridge : &oRealBridge;
 }
 
-void frmMainForm::SetISOLine(const QString& sFieldContent, int nIndex, bool bAlignRight) {
-    if (nIndex < 0 || nIndex > 15)
-        return;
+void frmMainForm::SetLine(int nIndex, const CDispatchField& f) {
     const QString sCode = oCurrencyList.ISOCode(nIndex);
     const QString sName = oCurrencyList.LongName(nIndex);
-    QString sText = sFieldContent;
-    if (bAlignRight) {
-        QString s = sFieldContent;
-        sText = ::FormatOutput(s, sCode, true).rightJustified(25, QLatin1Char(' '));
+    QLabel* l = lblBetrag[static_cast<size_t>(nIndex)];
+    asLineReason[static_cast<size_t>(nIndex)] = f.sReason;
+    // Amounts stand at the right edge, texts at the left.
+    l->setAlignment((f.bAmount ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    ShowAmount(l, f.sText);
+    const QString sShown = f.sText.trimmed();
+    if (!f.sReason.isEmpty()) {
+        l->setToolTip(sName + QStringLiteral(": ") + f.sReason);
+        l->setAccessibleName(sName + QStringLiteral(": ") + f.sReason);
+    } else {
+        l->setToolTip(sName);
+        l->setAccessibleName(sShown.isEmpty() ? sName : sShown + QLatin1Char(' ') + sName);
     }
-    // Amounts stand at the right edge, texts (error texts) at the left.
-    bool bNumber = false;
-    ReadNumber(sText, &bNumber);
-    lblBetrag[nIndex]->setAlignment((bNumber ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-    ShowAmount(lblBetrag[nIndex], sText);
-    lblBetrag[nIndex]->setToolTip(sName);
-    lblWaehrung[nIndex]->setText(sCode);
-    lblWaehrung[nIndex]->setToolTip(sName);
+    lblWaehrung[static_cast<size_t>(nIndex)]->setText(sCode);
+    lblWaehrung[static_cast<size_t>(nIndex)]->setToolTip(sName);
+}
+
+QString frmMainForm::LineReason(int nIndex) const {
+    if (nIndex < 0 || nIndex > 15)
+        return {};
+    return asLineReason[static_cast<size_t>(nIndex)];
 }
 
 void frmMainForm::ResetAllISOLines() {
     for (int i = 0; i < 16; ++i) {
         lblBetrag[i]->clear();
         lblWaehrung[i]->clear();
+        asLineReason[static_cast<size_t>(i)].clear();
     }
 }
 
-long frmMainForm::Try_U1(const QString& sISOCodeEin, const QString& sISOCodeAus,
-                         const QString& sWaehBetrag, QString& sRetString, int nIndex) {
-    const long rc = CallU1(sISOCodeEin, sISOCodeAus, sWaehBetrag, sRetString);
-    if (rc == 0)
-        SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
-    else if (rc == kOverflow)
-        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
-    else if (rc != kIsoCombination)
-        SetOutputField(QString(), GetErrorText(rc), nIndex, false);
-    return rc;
-}
-
-long frmMainForm::Try_U3(const QString& sISOCodeEin, const QString& sKursTyp,
-                         const QString& sISOCodeAus, const QString& sWaehBetrag,
-                         QString& sRetString, int nIndex) {
-    const long rc = CallU3(sISOCodeEin, sKursTyp, sISOCodeAus, sWaehBetrag, sRetString);
-    if (rc == 0)
-        SetOutputField(::FormatOutput(sRetString, sISOCodeAus, true), QString(), nIndex, true);
-    else if (rc == kOverflow)
-        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
-    else if (rc != kIsoCombination)
-        SetOutputField(QString(), GetErrorText(rc), nIndex, false);
-    return rc;
-}
-
-bool frmMainForm::U2OrU4(const QString& sISOCodeEin, const QString& sISOCodeAus, int nIndex) {
-    const int nE = oCurrencyList.Index(sISOCodeEin);
-    const int nA = oCurrencyList.Index(sISOCodeAus);
-    const QString sRateE = oCurrencyList.Kurs(nE);
-    const QString sRateA = oCurrencyList.Kurs(nA);
-    if (oCurrencyList.TNL(nE) == CCurrency::Participating &&
-        oCurrencyList.TNL(nA) == CCurrency::Participating)
-        return false;
-    QString sResult;
-    long rc = 0;
-    const QString sAmount = InputString();
-    if (sISOCodeEin != kEUR && sISOCodeAus != kEUR)
-        rc = CallU4(sISOCodeEin, sRateE, QStringLiteral("1"), sISOCodeAus, sRateA,
-                    QStringLiteral("1"), sAmount, QStringLiteral("2"), QStringLiteral("M"),
-                    QStringLiteral("M"), sResult);
-    else
-        rc = CallU2(sISOCodeEin, sISOCodeAus, sAmount, sISOCodeEin != kEUR ? sRateE : sRateA,
-                    QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"), sResult);
-    if (rc == kOverflow) {
-        SetOutputField(GetErrorText(kOverflow), QString(), nIndex, false);
-    } else if (rc == 0 || rc == kRateIgnored) {
-        SetOutputField(::FormatOutput(sResult, sISOCodeAus, true), QString(), nIndex, false);
-    } else {
-        // No result was written: show the error instead of an empty result read as zero.
-        SetOutputField(QString(), nIndex == -1 ? GetErrorText(rc) : QString(), nIndex, false);
-    }
-    return true;
+void frmMainForm::ShowResult(const CDispatchResult& res) {
+    ShowAmount(txtAusgabe, res.main.sText);
+    txtAusgabe->setToolTip(res.main.sReason);
+    const QString sName = oCurrencyList.LongName(oCurrencyList.Index(cboWaehrung2->currentText()));
+    txtAusgabe->setAccessibleName(res.main.sText.isEmpty()
+                                      ? Tx("Ergebnis", "Result") + QStringLiteral(": ") +
+                                            res.main.sReason
+                                      : res.main.sText.trimmed() + QLatin1Char(' ') + sName);
+    lblError->setText(res.sErrorLine);
+    for (int i = 0; i < 16; ++i)
+        SetLine(i, res.lines[static_cast<size_t>(i)]);
 }
 
 void frmMainForm::Convert() {
-    const QString sSource = cboWaehrung1->currentText();
-    const QString sTarget = cboWaehrung2->currentText();
-    if (sSource.isEmpty() || sTarget.isEmpty())
+    CDispatchRequest req;
+    req.sSource = cboWaehrung1->currentText();
+    req.sTarget = cboWaehrung2->currentText();
+    if (req.sSource.isEmpty() || req.sTarget.isEmpty())
         return;
-    const long nUse =
+    req.bUseWaehdat =
         GetSetting(QStringLiteral("Currencies"), QStringLiteral("UseWaehdat"), QStringLiteral("0"))
             .trimmed()
-            .toLong();
-    const bool bUseWaehdat = nUse >= 1;
-    long rc = nUse;
-    QString r;
-
-    auto fixedMain = [&] {
-        if (sSource != kEUR && sTarget != kEUR) {
-            rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
-            if (rc == kIsoCombination)
-                rc = Try_U1(sSource, sTarget, InputString(), r, -1);
-        } else {
-            rc = Try_U1(sSource, sTarget, InputString(), r, -1);
-            if (rc == kIsoCombination)
-                rc = Try_U3(sSource, QStringLiteral("M"), sTarget, InputString(), r, -1);
-        }
-        if (rc == kIsoCombination)
-            SetOutputField(QString(), GetErrorText(kIsoCombination), -1, false);
-    };
-    if (bUseWaehdat) {
-        fixedMain();
-    } else if (rc == 0 || rc == kIsoNotInFile || rc == kFileError) {
-        if (!U2OrU4(sSource, sTarget, -1))
-            fixedMain();
-        if (rc == kOverflow)
-            rc = 0;
-    }
-
-    ResetAllISOLines();
-    for (int i = 0; i < 16; ++i) {
-        const QString sLine = oCurrencyList.ISOCode(i);
-        auto fixedLine = [&] {
-            if (sSource != kEUR && sLine == sSource) {
-                // The source currency's own line shows the typed amount: a round trip
-                // through the euro would round it (100 ITL would come back as 101).
-                rc = 0;
-                SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
-            } else if (sSource != kEUR && sLine != kEUR) {
-                rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
-                if (rc == kIsoCombination)
-                    rc = Try_U1(sSource, sLine, InputString(), r, i);
-                if (sLine == sSource && rc == kIsoCombination)
-                    SetOutputField(txtEingabe->text(), QString(), i, true);
-            } else if (cboWaehrung1->currentIndex() == i) {
-                rc = 0;
-                SetOutputField(StripGrouping(txtEingabe->text()), QString(), i, true);
-            } else {
-                rc = Try_U1(sSource, sLine, InputString(), r, i);
-                if (rc == kIsoCombination)
-                    rc = Try_U3(sSource, QStringLiteral("M"), sLine, InputString(), r, i);
-                // A line that both functions refuse stays empty; the main result is kept.
-            }
-        };
-        if (bUseWaehdat) {
-            fixedLine();
-        } else if (rc == 0 || rc == kIsoNotInFile || rc == kFileError) {
-            if (!U2OrU4(sSource, sLine, i))
-                fixedLine();
-            if (rc == kOverflow)
-                rc = 0;
-        }
-    }
+            .toLong() >= 1;
+    req.sInput = oEngine.InputString();
+    req.sDisplay = oEngine.Text();
+    req.nSourcePos = cboWaehrung1->currentIndex();
+    CDispatch dispatch(*pBridge, oCurrencyList);
+    ShowResult(dispatch.Convert(req));
 }
 
 // ---------------------------------------------------------------- lists and clipboard
 
-void frmMainForm::CurrencyChosen(int nList) {
+void frmMainForm::CurrencyChosen(int nList, bool bFocusEquals) {
     QComboBox* chosen = nList == 1 ? cboWaehrung1 : cboWaehrung2;
     QComboBox* other = nList == 1 ? cboWaehrung2 : cboWaehrung1;
     if (chosen->currentIndex() == 3 && other->currentIndex() == 3)
@@ -844,33 +866,19 @@ void frmMainForm::CurrencyChosen(int nList) {
         other->setCurrentIndex(3);
     Calculate();
     UpdateClipboardButtons();
-    FocusEquals();
+    if (bFocusEquals)
+        FocusEquals();
 }
 
 void frmMainForm::PasteFromClipboard() {
     const QMimeData* md = QGuiApplication::clipboard()->mimeData();
-    if (!md || !md->hasText()) {
-        UpdateClipboardButtons();
-        return;
+    if (md && md->hasText()) {
+        const CCalcEngine::Refusal r = oEngine.Paste(md->text(), cboWaehrung1->currentText());
+        if (r == CCalcEngine::Refusal::None)
+            lblError->clear();
+        Refuse(r);
+        ShowInput();
     }
-    const QString sClip = md->text();
-    QString sNew;
-    bool bTaken = false; // a digit or the decimal symbol was taken
-    bool bAny = false;   // a digit, the decimal symbol or "-" was taken
-    for (QChar c : sClip) {
-        if (c == QLatin1Char('-')) {
-            if (!bAny) {
-                sNew += c;
-                bAny = true;
-            }
-        } else if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                   QString(c) == sDecimalSymbol) {
-            sNew += c;
-            bTaken = bAny = true;
-        }
-    }
-    if (bTaken)
-        txtEingabe->setText(::FormatOutput(sNew, cboWaehrung1->currentText(), false));
     UpdateClipboardButtons();
 }
 

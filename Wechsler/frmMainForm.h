@@ -1,10 +1,16 @@
 // The calculator's main window: keypad, input and result fields, sixteen currency lines,
-// clipboard buttons, error line; the calculator engine and the conversion dispatch.
+// clipboard buttons, error line. The engine (CCalcEngine) and the conversion dispatch
+// (CDispatch) live apart; the window holds the widgets and wires them.
 #pragma once
 
+#include "CCalcEngine.h"
+#include "CDispatch.h"
+
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -37,18 +43,17 @@ class frmMainForm : public QWidget {
     // Background of a participating national currency's line: red 255, green 255, blue 128.
     void SetLineParticipating(int nIndex);
 
-    // ---- engine ----
-    void Append(const QString& s);
+    // ---- engine (CCalcEngine) ----
+    CCalcEngine& Engine() { return oEngine; }
+    // Sets the input text (the engine's and the field's).
+    void SetInputText(const QString& s);
     void Cut();
     void Add();
     void Subtract();
     void Multiply();
     void Divide();
-    void CalcTempSum();
     void Calculate();
-    QString InputString() const;
-    void BeginNewEntry();
-    QString FormatOutput(QString& strZahl, const QString& strWaeh, bool bReplace) const;
+    QString InputString() const { return oEngine.InputString(); }
 
     // Keypad button i clicked (0..22), as by the mouse.
     void ClickButton(int i);
@@ -60,26 +65,24 @@ class frmMainForm : public QWidget {
     void MemoryMinus();
     void MemoryRecall();
     void MemoryClear();
-    double Memory() const { return dMemory; }
-    double TempSum() const { return dTempSum; }
-    QString Operator() const { return sOperator; }
+    double Memory() const { return oEngine.Memory(); }
+    double TempSum() const { return oEngine.TempSum(); }
+    QString Operator() const { return oEngine.Operator(); }
 
-    // ---- conversion dispatch ----
-    long Try_U1(const QString& sISOCodeEin, const QString& sISOCodeAus, const QString& sWaehBetrag,
-                QString& sRetString, int nIndex);
-    long Try_U3(const QString& sISOCodeEin, const QString& sKursTyp, const QString& sISOCodeAus,
-                const QString& sWaehBetrag, QString& sRetString, int nIndex);
-    bool U2OrU4(const QString& sISOCodeEin, const QString& sISOCodeAus, int nIndex);
-    void SetOutputField(const QString& sFieldContent, const QString& sToolBarText, int nIndex,
-                        bool bAlignRight);
-    void SetISOLine(const QString& sFieldContent, int nIndex, bool bAlignRight);
-    void ResetAllISOLines();
+    // ---- conversion (CDispatch) and its display ----
+    // The bridge used by the dispatch (tests put a fake in; null restores the real one).
+    void SetBridge(IBridge* bridge);
     void Convert();
+    // Shows a dispatch result: main result, error line, the sixteen lines.
+    void ShowResult(const CDispatchResult& res);
+    void ResetAllISOLines();
+    // The reason of the line's missing value ("" when it has one).
+    QString LineReason(int nIndex) const;
 
     // ---- lists and clipboard ----
     // A currency chosen by the user in list 1 (source) or 2 (target): the rule that keeps
     // DEM/EUR from becoming identical, then Calculate.
-    void CurrencyChosen(int nList);
+    void CurrencyChosen(int nList, bool bFocusEquals = true);
     void PasteFromClipboard();
     void CopyToClipboard();
     void UpdateClipboardButtons();
@@ -97,13 +100,27 @@ class frmMainForm : public QWidget {
     void BuildControls();
     void FormLoad();
     bool HandleKey(QKeyEvent* event);
+    // A key for a focused currency list: F4/Alt+Down/Space open it, Up/Down/Home/End and
+    // typed letters (code or name) choose; true when the key was taken.
+    bool ListKey(QComboBox* c, QKeyEvent* e);
+    // First item whose code, then name starts with sTyped, then whose name contains it.
+    int FindCurrency(QComboBox* c, const QString& sTyped) const;
+    void SetAccessibleNames();
+    void SetTabOrder();
     void FocusEquals();
-    // An operator key: the running result takes the input, then op waits for its operand.
-    void StartOperation(const QString& op);
+    // Shows the engine's input text, shrinking the font so that no digit is cut off.
+    void ShowInput();
+    // A refused input: the beep and the reason in the error line.
+    void Refuse(CCalcEngine::Refusal r);
+    void SetLine(int nIndex, const CDispatchField& f);
 
-    double dTempSum = 0.0;
-    QString sOperator = QStringLiteral(" ");
-    double dMemory = 0.0;
+    CCalcEngine oEngine;
+    CBridgeCalls oRealBridge;
+    IBridge* pBridge = &oRealBridge;
+    std::array<QString, 16> asLineReason;
+    QString m_sSearch; // letters typed into a currency list
+    QElapsedTimer m_searchTimer;
+    QComboBox* m_pSearchList = nullptr;
 };
 
 // The main window, created at its first use (as InitWaehrung touches its controls).

@@ -1,6 +1,8 @@
 // Rate display: every currency with its rate to the euro and its decimals.
 #include "frmXchgRate.h"
 
+#include "ratefile.h"
+
 #include "CCurrencyList.h"
 #include "Compute.h"
 #include "frmInfo.h"
@@ -38,6 +40,7 @@ QColor frmXchgRate::HighlightColour() {
 frmXchgRate::frmXchgRate(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmXchgRate"));
     grdXchgRate = new QTableWidget(1, 3, this);
+    grdXchgRate->setTabKeyNavigation(false); // Tab goes on to the button
     grdXchgRate->verticalHeader()->setVisible(false);
     grdXchgRate->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdXchgRate->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -102,15 +105,30 @@ void frmXchgRate::FormLoad(bool bUseRateFile) {
         if (shown.contains(sCode))
             continue;
         shown << sCode;
-        const QString sDec =
-            oCurrencyList.NKS(i) != 0 ? QStringLiteral("  2") : QStringLiteral("  0");
+        // With the rate file the kernel gives a currency the decimals the file states,
+        // which are those of the currency table it was made from.
+        int nDec = oCurrencyList.NKS(i) != 0 ? 2 : 0;
         const bool bFixed = oCurrencyList.TNL(i) == 1;
-        QString sRate;
-        if (bUseRateFile || bFixed)
-            GetEuroRate(sCode, sRate);
-        else
+        if (bUseRateFile && !bFixed)
+            if (const auto info = tarvo::ratefile::findCurrency(sCode.toStdString()))
+                nDec = info->minorDigits;
+        QString sRate, sWhy;
+        if (bUseRateFile || bFixed) {
+            const long rc = GetEuroRate(sCode, sRate);
+            if (rc != 0) {
+                sRate.clear();
+                sWhy = GetErrorText(rc);
+            }
+        } else if (oCurrencyList.KursValue(i) > 0.0) {
             sRate = FormatNumber(oCurrencyList.KursValue(i), 7);
-        AddRateRow(sCode, sRate, sDec, bFixed);
+        } else {
+            sWhy = Tx("Kein Kurs eingetragen", "No rate set");
+        }
+        // A missing rate is said, not shown as 0,0000000.
+        AddRateRow(sCode, sRate.isEmpty() ? Tx("kein Kurs", "no rate") : sRate,
+                   QStringLiteral("  ") + QString::number(nDec), bFixed);
+        if (!sWhy.isEmpty())
+            grdXchgRate->item(grdXchgRate->rowCount() - 1, 1)->setToolTip(sWhy);
     }
 
     SetColumnWidth(grdXchgRate, 0, 835);

@@ -23,7 +23,6 @@ QString sDecimalSymbol = QStringLiteral(",");
 QString sGroupingSymbol = QStringLiteral(".");
 bool bGerman = true;
 QDate dBookingDate;
-bool bNewEntry = true;
 CCurrencyList oCurrencyList;
 int nLastCurrency = 15;
 std::unique_ptr<CDebug> oDebug;
@@ -113,16 +112,63 @@ void SetWorkingDirectory() {
     LogLine(QStringLiteral("Current workingdir=") + QDir::currentPath());
 }
 
-QString RateFilePath() {
+QString InstalledDataDirectory(const QString& sAppDir) {
+    const QString sDir = QDir::cleanPath(sAppDir + QStringLiteral("/../share/wechsler"));
+    return QFileInfo(sDir).isDir() ? sDir : QString();
+}
+
+QString UserDataDirectory() {
+    QString sBase = qEnvironmentVariable("XDG_DATA_HOME");
+    if (sBase.isEmpty())
+        sBase = QDir::homePath() + QStringLiteral("/.local/share");
+    return sBase + QStringLiteral("/Devisio");
+}
+
+QString RateFilePathFor(const QString& sAppDir) {
     QString s = qEnvironmentVariable("TARVO_WAEHKURS");
     if (!s.isEmpty())
         return s;
-    return GetAppDirectory() + QStringLiteral("/WAEHKURS.DAT");
+    if (!InstalledDataDirectory(sAppDir).isEmpty())
+        return UserDataDirectory() + QStringLiteral("/WAEHKURS.DAT");
+    return sAppDir + QStringLiteral("/WAEHKURS.DAT");
+}
+
+QString RateFilePath() {
+    return RateFilePathFor(GetAppDirectory());
+}
+
+QString PrepareRateFile(const QString& sAppDir) {
+    const QString sPath = RateFilePathFor(sAppDir);
+    const QString sShared = InstalledDataDirectory(sAppDir);
+    if (qEnvironmentVariable("TARVO_WAEHKURS").isEmpty() && !sShared.isEmpty()) {
+        // The installed program's folder is not the user's: the rate file lives in the
+        // user's data folder, first copied from the one shipped with the program.
+        const QString sShipped = sShared + QStringLiteral("/WAEHKURS.DAT");
+        if (!QFileInfo::exists(sPath) && QFileInfo::exists(sShipped)) {
+            QDir().mkpath(QFileInfo(sPath).absolutePath());
+            if (!QFile::copy(sShipped, sPath))
+                LogLine(QStringLiteral("Cannot copy ") + sShipped + QStringLiteral(" to ") + sPath);
+            else
+                QFile::setPermissions(sPath, QFile::permissions(sPath) | QFile::WriteOwner);
+        }
+        // The kernel reads the file named here, the same one the windows show and replace.
+        qputenv("TARVO_WAEHKURS", QFile::encodeName(sPath));
+    }
+    return sPath;
+}
+
+QString DataFileDirectoryFor(const QString& sAppDir) {
+    const QString sShared = InstalledDataDirectory(sAppDir);
+    return sShared.isEmpty() ? sAppDir : sShared;
+}
+
+QString HelpDirectory() {
+    return DataFileDirectoryFor(GetAppDirectory()) + QStringLiteral("/Help");
 }
 
 QString ProgramHelpFile() {
-    return GetAppDirectory() +
-           (bGerman ? QStringLiteral("/Help/BedAnl_D.htm") : QStringLiteral("/Help/BedAnl_E.htm"));
+    return HelpDirectory() +
+           (bGerman ? QStringLiteral("/BedAnl_D.htm") : QStringLiteral("/BedAnl_E.htm"));
 }
 
 long ShellOpen(const QString& sFile, QWidget* /*owner*/) {
@@ -133,9 +179,13 @@ long ShellOpen(const QString& sFile, QWidget* /*owner*/) {
 }
 
 void ShowHelpFile(const QString& sName) {
-    QString sPath = GetAppDirectory() + QStringLiteral("/Help/") + sName;
-    if (ShellOpen(sPath) < 32)
-        ShowMessage(QStringLiteral("Error loading ") + sPath);
+    QString sPath = HelpDirectory() + QLatin1Char('/') + sName;
+    const long n = ShellOpen(sPath);
+    if (n < 32)
+        ShowMessage(n == 2 ? Tx("Hilfeseite nicht gefunden: ", "Help page not found: ") + sPath
+                           : Tx("Kein Browser gefunden, um die Hilfeseite zu öffnen: ",
+                                "No browser found to open the help page: ") +
+                                 sPath);
 }
 
 QString DateToYYYYMMDD(const QDate& d) {

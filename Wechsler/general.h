@@ -19,7 +19,6 @@ extern QString sDecimalSymbol;         // the user's decimal symbol, "," or "."
 extern QString sGroupingSymbol;        // the user's digit grouping symbol
 extern bool bGerman;                   // true: German texts, false: English texts
 extern QDate dBookingDate;             // booking date of every conversion
-extern bool bNewEntry;                 // keypad: next digit replaces the input text
 extern CCurrencyList oCurrencyList;    // all currencies, built by InitWaehrung
 extern int nLastCurrency;              // highest index in oCurrencyList
 extern std::unique_ptr<CDebug> oDebug; // diagnostic log (null until Main creates it)
@@ -54,16 +53,29 @@ QString StateDirectory();
 QString GetModulePath();   // full path of the running program ("" if unknown)
 QString GetAppDirectory(); // folder of the program (not upper-cased)
 void SetWorkingDirectory();
-// Rate file shown by the rate display: $TARVO_WAEHKURS if set and not empty,
-// else GetAppDirectory() + "/WAEHKURS.DAT".
-QString RateFilePath();
-// Help file of the program: Help/BedAnl_D.htm (German) or Help/BedAnl_E.htm (English).
+// The installed program's data: <program folder>/../share/wechsler when that folder
+// exists, else "" (the program runs from the build tree).
+QString InstalledDataDirectory(const QString& sAppDir);
+// $XDG_DATA_HOME/Devisio (default ~/.local/share/Devisio).
+QString UserDataDirectory();
+// The one rate file that every window shows, downloads to and replaces, and that the
+// kernel reads: $TARVO_WAEHKURS if set and not empty; else, when installed,
+// UserDataDirectory() + "/WAEHKURS.DAT"; else sAppDir + "/WAEHKURS.DAT".
+QString RateFilePathFor(const QString& sAppDir);
+QString RateFilePath(); // RateFilePathFor(GetAppDirectory())
+// At start: when installed, copies the shipped rate file to the user's data folder if the
+// user has none yet and names the result in TARVO_WAEHKURS for the kernel. Returns the path.
+QString PrepareRateFile(const QString& sAppDir);
+// Folder of the help pages and the logo: the installed data folder, else the program folder.
+QString DataFileDirectoryFor(const QString& sAppDir);
+QString HelpDirectory(); // DataFileDirectoryFor(GetAppDirectory()) + "/Help"
+// Help file of the program: BedAnl_D.htm (German) or BedAnl_E.htm (English) in HelpDirectory().
 QString ProgramHelpFile();
 
 // Opens a document or web address with its associated program; returns a number >= 32
 // on success and below 32 on failure (as the Windows shell does).
 long ShellOpen(const QString& sFile, QWidget* owner = nullptr);
-// Opens GetAppDirectory() + "/Help/" + sName; on failure shows "Error loading <path>".
+// Opens HelpDirectory() + "/" + sName; on failure says whether the page or a browser is missing.
 void ShowHelpFile(const QString& sName);
 QString DateToYYYYMMDD(const QDate& d);
 

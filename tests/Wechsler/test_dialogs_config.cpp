@@ -1,12 +1,15 @@
 // Tests of the currency configuration dialog: input rules, add / change / delete, saving.
 #include "test_dialogs_support.h"
 
+#include "frmInfo.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QLabel>
 #include <QtTest>
 
 using namespace dlgtest;
@@ -73,26 +76,37 @@ class TestConfigDialog : public QObject {
         QCOMPARE(dlg.txtCurrency->text(), QStringLiteral("U"));
     }
 
+    // A refused character is told in the hint line (the last refusal stays).
     void rateInputRules_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("hint");
+        const QString digits = "Ein Kurs hat höchstens 4 Stellen vor und 7 nach dem Komma";
         QTest::newRow("fifth integer digit refused") << "12345"
-                                                     << "1234";
-        QTest::newRow("eighth decimal refused") << "1234,12345678"
-                                                << "1234,1234567";
+                                                     << "1234" << digits;
+        QTest::newRow("eighth decimal refused") << "12345,123456789"
+                                                << "1234,1234567" << digits;
         QTest::newRow("second decimal symbol refused") << "1,2,3"
-                                                       << "1,23";
-        QTest::newRow("letters and grouping refused") << "1a.2b,5"
-                                                      << "12,5";
+                                                       << "1,23"
+                                                       << "Nur ein Dezimalzeichen";
+        QTest::newRow("point refused as decimal") << "1.5"
+                                                  << "15"
+                                                  << "Das Dezimalzeichen ist \",\"";
+        QTest::newRow("letters refused") << "1a2b,5"
+                                         << "12,5"
+                                         << "Nur Ziffern und das Dezimalzeichen";
         QTest::newRow("leading decimal symbol") << ",5"
-                                                << ",5";
+                                                << ",5"
+                                                << "";
     }
     void rateInputRules() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
+        QFETCH(QString, hint);
         frmConfig dlg;
         Type(dlg.txtXchgRate, typed);
         QCOMPARE(dlg.txtXchgRate->text(), shown);
+        QCOMPARE(dlg.lblHint->text(), hint);
     }
 
     void rateDigitInFrontOfDecimalSymbol() {
@@ -309,25 +323,79 @@ class TestConfigDialog : public QObject {
         QCOMPARE(MainForm()->cboWaehrung2->currentIndex(), 0);
     }
 
-    void escapeSavesCloseBoxDoesNot() {
-        {
-            frmConfig dlg;
-            dlg.show();
-            Type(dlg.txtCurrency, "CHF");
-            Type(dlg.txtXchgRate, "2");
-            QTest::mouseClick(dlg.cmdAdd, Qt::LeftButton);
-            dlg.close();
-            QCOMPARE(Setting("Currencies", "Count"), QStringLiteral("<absent>"));
-        }
-        {
-            frmConfig dlg;
-            dlg.show();
-            Type(dlg.txtCurrency, "CHF");
-            Type(dlg.txtXchgRate, "2");
-            QTest::mouseClick(dlg.cmdAdd, Qt::LeftButton);
+    // Schließen, Esc and the close box all keep what the list shows.
+    void everyWayOutSaves_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Schließen") << "button";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("close box") << "close";
+    }
+    void everyWayOutSaves() {
+        QFETCH(QString, how);
+        frmConfig dlg;
+        dlg.show();
+        Type(dlg.txtCurrency, "NOK");
+        Type(dlg.txtXchgRate, "2");
+        QTest::mouseClick(dlg.cmdAdd, Qt::LeftButton);
+        if (how == "button")
+            QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
+        else if (how == "esc")
             QTest::keyClick(dlg.txtCurrency, Qt::Key_Escape);
-            QCOMPARE(Setting("Currencies", "Count"), QStringLiteral("1"));
-        }
+        else
+            dlg.close();
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(Setting("Currencies", "Count"), QStringLiteral("1"));
+        QCOMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
+    }
+
+    // From the grid by Tab to the fields; Enter adds, Esc closes and keeps the list.
+    void keyboardOnlyAddsACurrency() {
+        frmConfig dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        dlg.grdCurrency->setFocus();
+        QTest::keyClick(dlg.grdCurrency, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dlg.txtCurrency);
+        QTest::keyClicks(dlg.txtCurrency, "nok");
+        QTest::keyClick(dlg.txtCurrency, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dlg.txtXchgRate);
+        QTest::keyClicks(dlg.txtXchgRate, "9,5");
+        QTest::keyClick(dlg.txtXchgRate, Qt::Key_Return);
+        QTRY_COMPARE(Cell(dlg, 0, 0), QStringLiteral("NOK"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
+        QCOMPARE(Setting("Currencies", "Value1"), QStringLiteral("9D5000000"));
+    }
+
+    // From the information dialog by keyboard only: a currency added reaches the calculator.
+    void keyboardOnlyFromInfoDialog() {
+        frmInfo info;
+        info.show();
+        QVERIFY(QTest::qWaitForWindowActive(&info));
+        ModalWatcher watcher([](QWidget* w) {
+            auto* dlg = qobject_cast<frmConfig*>(w);
+            if (!dlg) {
+                w->close();
+                return;
+            }
+            [&] {
+                QVERIFY(TabTo(dlg->txtCurrency));
+                QTest::keyClicks(dlg->txtCurrency, "nok");
+                QTest::keyClick(dlg->txtCurrency, Qt::Key_Tab);
+                QTest::keyClicks(dlg->txtXchgRate, "9,5");
+                QTest::keyClick(dlg->txtXchgRate, Qt::Key_Return); // Hinzufügen
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            }();
+            if (dlg->isVisible()) // a failed step must not leave the test waiting
+                dlg->reject();
+        });
+        QVERIFY(TabTo(info.cmdConfig));
+        QTest::keyClick(info.cmdConfig, Qt::Key_Space);
+        QTRY_COMPARE(Setting("Currencies", "Currency1"), QStringLiteral("NOK"));
+        QCOMPARE(watcher.seen, QStringList{"frmConfig"});
+        QCOMPARE(MainForm()->cboWaehrung2->findText("NOK"), 16);
+        info.reject();
     }
 
     void englishTexts() {

@@ -125,8 +125,10 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-// Runs the automatic wizard through all its pages with the given address and proxy.
-void RunWizard(frmInetAutoUpdate& dlg, const QString& url, const QString& proxy = {}) {
+// Runs the automatic wizard through all its pages with the given address and proxy. A
+// failed download (bOk false) must say so, offer Zurück and no Weiter; it is cancelled.
+void RunWizard(frmInetAutoUpdate& dlg, const QString& url, const QString& proxy = {},
+               bool bOk = true) {
     QCOMPARE(dlg.Step(), 1);
     QVERIFY(!dlg.cmdPrev->isEnabled());
     if (!proxy.isEmpty()) {
@@ -139,6 +141,17 @@ void RunWizard(frmInetAutoUpdate& dlg, const QString& url, const QString& proxy 
     dlg.txtURL->setText(url);
     QTest::mouseClick(dlg.cmdNext, Qt::LeftButton); // downloads
     QCOMPARE(dlg.Step(), 4);
+    if (!bOk) {
+        QCOMPARE(dlg.lblDesc4a->text(),
+                 Tx("Daten konnten nicht geladen werden!", "The data could not be loaded!"));
+        QVERIFY(dlg.cmdPrev->isEnabled() && dlg.cmdCancel->isEnabled());
+        QVERIFY(!dlg.cmdNext->isEnabled());
+        QTest::mouseClick(dlg.cmdCancel, Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QVERIFY(bDownloadCancelled);
+        return;
+    }
+    QCOMPARE(dlg.lblDesc4a->text(), Tx("Daten wurden geladen!", "Download finished"));
     QVERIFY(!dlg.cmdPrev->isEnabled());
     QVERIFY(dlg.cmdNext->isEnabled() && dlg.cmdCancel->isEnabled());
     QTest::mouseClick(dlg.cmdPrev, Qt::LeftButton); // no way back from here
@@ -254,8 +267,10 @@ class TestDownload : public QObject {
         QCOMPARE(rep.lblAskReplace->text(),
                  QStringLiteral("Soll die alte Datei aktualisiert werden?"));
         QVERIFY(rep.cmdOK->isEnabled());
-        QTest::mouseClick(rep.cmdOK, Qt::LeftButton);
-        QVERIFY(!QFile::exists(DownloadFilePath()));
+        // Enter replaces: OK is the default button.
+        rep.show();
+        QTest::keyClick(&rep, Qt::Key_Return);
+        QTRY_VERIFY(!QFile::exists(DownloadFilePath()));
         QCOMPARE(ReadAll(UpdateRateFilePath()), GoodRateFile());
         // The next conversion reads the new file.
         QString sRate;
@@ -293,13 +308,14 @@ class TestDownload : public QObject {
         LocalHttpServer server;
         WriteFile(UpdateRateFilePath(), GoodRateFile());
         frmInetAutoUpdate dlg;
-        RunWizard(dlg, server.Url("/nothing-here.xml"));
+        RunWizard(dlg, server.Url("/nothing-here.xml"), {}, false);
         QCOMPARE(Messages(), QStringList{kNotFoundDe});
-        QVERIFY(!bDownloadCancelled);
+        QVERIFY(dlg.lblDesc4b->text().startsWith(kNotFoundDe));
         frmFileReplace rep;
         QCOMPARE(rep.lblAskReplace->text(), QStringLiteral("Neue Datei ist ungültig!"));
         QCOMPARE(rep.lblNewDate->text(), QStringLiteral("Ungültig"));
         QVERIFY(!rep.cmdOK->isEnabled());
+        // Enter does not reach the disabled OK: Cancel is the default then.
         QVERIFY(rep.cmdCancel->isDefault());
         QTest::mouseClick(rep.cmdCancel, Qt::LeftButton);
         QVERIFY(!QFile::exists(DownloadFilePath()));
@@ -310,7 +326,7 @@ class TestDownload : public QObject {
         LocalHttpServer server;
         server.Route("/plain.txt", 200, "USD 1.08\nGBP 0.84\n");
         frmInetAutoUpdate dlg;
-        RunWizard(dlg, server.Url("/plain.txt"));
+        RunWizard(dlg, server.Url("/plain.txt"), {}, false);
         QCOMPARE(Messages(), QStringList{"Ungültige Datendatei! Versionskennung nicht gefunden!"});
     }
 
@@ -320,7 +336,7 @@ class TestDownload : public QObject {
         broken.replace("rate='161.23'", "rate='abc'");
         server.Route("/eurofxref-daily.xml", 200, broken);
         frmInetAutoUpdate dlg;
-        RunWizard(dlg, server.Url("/eurofxref-daily.xml"));
+        RunWizard(dlg, server.Url("/eurofxref-daily.xml"), {}, false);
         QCOMPARE(Messages().size(), 1);
         QVERIFY(Messages().first().startsWith(
             "Ungültige Datendatei! Versionskennung nicht gefunden!\n"));
@@ -341,13 +357,156 @@ class TestDownload : public QObject {
         QElapsedTimer t;
         t.start();
         frmInetAutoUpdate dlg;
-        RunWizard(dlg, server.Url("/silent"));
+        RunWizard(dlg, server.Url("/silent"), {}, false);
         QVERIFY(t.elapsed() < 20000);
+        QVERIFY(dlg.lblDesc4b->text().startsWith("Zeitüberschreitung"));
         QCOMPARE(watcher.seen, QStringList{"frmInetError"});
         QCOMPARE(shownTimeout, QStringLiteral("1"));
         QCOMPARE(shownText, QStringLiteral("Timeout in Sekunden:"));
         QCOMPARE(Setting("Configuration", "Timeout"), QStringLiteral("7"));
         QVERIFY(Messages().isEmpty());
+    }
+
+    // Abbruch, Esc and the close box end a download from a silent server at once.
+    void cancelDuringSilentServer_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Abbruch") << "button";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("close box") << "close";
+    }
+    void cancelDuringSilentServer() {
+        QFETCH(QString, how);
+        LocalHttpServer server;
+        SaveSetting("Configuration", "Timeout", "30");
+        frmInetAutoUpdate dlg;
+        dlg.show();
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+        dlg.txtURL->setText(server.Url("/silent"));
+        QElapsedTimer t, waited;
+        bool bCancelEnabled = false;
+        // Cancels once the request has waited 300 ms; a time-out dialog (which would mean
+        // the cancel came too late) is closed so that the test cannot hang.
+        ModalWatcher watcher([](QWidget* w) { w->close(); });
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, &dlg, [&] {
+            if (dlg.Step() != 3 || dlg.cmdNext->isEnabled())
+                return;
+            if (!waited.isValid())
+                waited.start();
+            if (waited.elapsed() < 300 || t.isValid())
+                return;
+            poll.stop();
+            bCancelEnabled = dlg.cmdCancel->isEnabled();
+            t.start();
+            if (how == "button")
+                QTest::mouseClick(dlg.cmdCancel, Qt::LeftButton);
+            else if (how == "esc")
+                QTest::keyClick(&dlg, Qt::Key_Escape);
+            else
+                dlg.close();
+        });
+        poll.start();
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton); // returns when the request has ended
+        QVERIFY(t.isValid());
+        QVERIFY(t.elapsed() < 1000);
+        QVERIFY(bCancelEnabled);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QVERIFY(!dlg.isVisible());
+        QVERIFY(bDownloadCancelled);
+        QVERIFY(Messages().isEmpty());
+        QVERIFY(watcher.seen.isEmpty());
+    }
+
+    // A refused connection is told as such, without the time-out dialog; Zurück leads back
+    // to the address, and the second try loads.
+    void refusedConnectionThenRetry() {
+        quint16 nPort = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            nPort = probe.serverPort();
+        } // closed: nothing listens on the port now
+        ModalWatcher watcher([](QWidget* w) { w->close(); });
+        frmInetAutoUpdate dlg;
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+        dlg.txtURL->setText(QStringLiteral("http://127.0.0.1:%1/WAEHKURS.DAT").arg(nPort));
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+        QCOMPARE(dlg.Step(), 4);
+        QVERIFY(dlg.lblDesc4b->text().startsWith("Der Server hat die Verbindung abgelehnt."));
+        QVERIFY(watcher.seen.isEmpty());
+        QVERIFY(!dlg.cmdNext->isEnabled());
+        QTest::mouseClick(dlg.cmdPrev, Qt::LeftButton);
+        QCOMPARE(dlg.Step(), 2);
+        LocalHttpServer server;
+        server.Route("/WAEHKURS.DAT", 200, GoodRateFile());
+        dlg.txtURL->setText(server.Url("/WAEHKURS.DAT"));
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+        QCOMPARE(dlg.Step(), 4);
+        QCOMPARE(dlg.lblDesc4a->text(), QStringLiteral("Daten wurden geladen!"));
+        QTest::mouseClick(dlg.cmdNext, Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(ReadAll(DownloadFilePath()), GoodRateFile());
+    }
+
+    // With the program's own rules (no test folder) the download and the replacement go
+    // to the file TARVO_WAEHKURS names, and the kernel reads that file next.
+    void namedRateFileIsTheOneReplaced() {
+        const QString named = UpdateDir() + "/named/rates.dat";
+        QDir().mkpath(UpdateDir() + "/named");
+        const QByteArray saved = qgetenv("TARVO_WAEHKURS");
+        qputenv("TARVO_WAEHKURS", QFile::encodeName(named));
+        SetUpdateDirectory(QString());
+        QCOMPARE(UpdateRateFilePath(), named);
+        QCOMPARE(DownloadFilePath(), UpdateDir() + "/named/ECPKURSE.DAT");
+        LocalHttpServer server;
+        server.Route("/WAEHKURS.DAT", 200, GoodRateFile());
+        frmInetAutoUpdate dlg;
+        RunWizard(dlg, server.Url("/WAEHKURS.DAT"));
+        frmFileReplace rep;
+        QTest::mouseClick(rep.cmdOK, Qt::LeftButton);
+        QCOMPARE(ReadAll(named), GoodRateFile());
+        QVERIFY(!QFile::exists(UpdateDir() + "/WAEHKURS.DAT"));
+        QString sRate;
+        QCOMPARE(GetEuroRate("GBP", sRate), 0L);
+        QCOMPARE(sRate, QStringLiteral("0,8321000"));
+        qputenv("TARVO_WAEHKURS", saved);
+        SetUpdateDirectory(UpdateDir());
+        QDir(UpdateDir() + "/named").removeRecursively();
+    }
+
+    // By keyboard only: the information dialog's Automatic button, the wizard (Enter for
+    // Weiter), the address typed, the replace dialog confirmed with Enter.
+    void keyboardOnlyDownloadReplaced() {
+        LocalHttpServer server;
+        server.Route("/WAEHKURS.DAT", 200, GoodRateFile());
+        frmInfo info;
+        info.show();
+        QVERIFY(QTest::qWaitForWindowActive(&info));
+        ModalWatcher watcher([&](QWidget* w) {
+            if (auto* wiz = qobject_cast<frmInetAutoUpdate*>(w)) {
+                [&] {
+                    QVERIFY(QTest::qWaitForWindowActive(wiz));
+                    QTest::keyClick(wiz, Qt::Key_Return); // step 2
+                    QVERIFY(TabTo(wiz->txtURL));
+                    wiz->txtURL->selectAll();
+                    QTest::keyClicks(wiz->txtURL, server.Url("/WAEHKURS.DAT"));
+                    QTest::keyClick(wiz->txtURL, Qt::Key_Return);                 // downloads
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // closes
+                }();
+                if (wiz->isVisible()) // a failed step must not leave the test waiting
+                    wiz->reject();
+            } else if (auto* rep = qobject_cast<frmFileReplace*>(w)) {
+                QTest::keyClick(rep, Qt::Key_Return);
+            } else {
+                w->close();
+            }
+        });
+        QVERIFY(TabTo(info.cmdDownloadAutomatic));
+        QTest::keyClick(info.cmdDownloadAutomatic, Qt::Key_Space);
+        QTRY_COMPARE(ReadAll(UpdateRateFilePath()), GoodRateFile());
+        QCOMPARE(watcher.seen, (QStringList{"frmInetAutoUpdate", "frmFileReplace"}));
+        info.reject();
     }
 
     void errorDialogKeepsAnUnusableTimeout() {
@@ -543,7 +702,7 @@ class TestDownload : public QObject {
                                 "A Proxy-setting can be given in the form <proxy-name>:<port>"));
         QCOMPARE(dlg.cmdNext->text(), QStringLiteral("&Next"));
         LocalHttpServer server;
-        RunWizard(dlg, server.Url("/missing"));
+        RunWizard(dlg, server.Url("/missing"), {}, false);
         QCOMPARE(Messages(),
                  QStringList{"File not found at the given location!\nPlease check the given URL!"});
     }

@@ -133,10 +133,13 @@ class TestInfoDialog : public QObject {
         QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
         QVERIFY(dlg.isVisible());
         QCOMPARE(dBookingDate, before);
+        // Schließen doing nothing is explained beside the date.
+        QCOMPARE(dlg.lblDateError->text(), QStringLiteral("Kein gültiges Datum (TT.MM.JJJJ)"));
 
         dlg.mskBuchDatum->setText("01.01.2001");
         QApplication::sendEvent(dlg.mskBuchDatum, &leave);
         QVERIFY(dlg.mskBuchDatum->palette().color(QPalette::Text) != QColor(255, 0, 0));
+        QCOMPARE(dlg.lblDateError->text(), QString());
         QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -211,7 +214,10 @@ class TestInfoDialog : public QObject {
         QCOMPARE(dlg.grdXchgRate->item(gbp, 1)->text(), QStringLiteral("0,6000000"));
         QCOMPARE(dlg.grdXchgRate->item(gbp, 1)->background().style(), Qt::NoBrush);
         QCOMPARE(dlg.grdXchgRate->item(RowOf(dlg, "CHF"), 1)->text(), QStringLiteral("1,6000000"));
-        QCOMPARE(dlg.grdXchgRate->item(RowOf(dlg, "SEK"), 1)->text(), QStringLiteral("0,0000000"));
+        // A missing rate is named, with the reason as its tip.
+        QTableWidgetItem* sek = dlg.grdXchgRate->item(RowOf(dlg, "SEK"), 1);
+        QCOMPARE(sek->text(), QStringLiteral("kein Kurs"));
+        QCOMPARE(sek->toolTip(), QStringLiteral("Kein Kurs eingetragen"));
         QCOMPARE(dlg.grdXchgRate->horizontalHeaderItem(0)->text(), QStringLiteral("Währung"));
     }
 
@@ -222,7 +228,9 @@ class TestInfoDialog : public QObject {
             frmXchgRate dlg;
             QCOMPARE(dlg.lblRateSource1->text(),
                      QDir::toNativeSeparators(path) + " nicht vorhanden/ungültig!");
-            QCOMPARE(dlg.grdXchgRate->item(RowOf(dlg, "GBP"), 1)->text(), QStringLiteral("0"));
+            QTableWidgetItem* gbp = dlg.grdXchgRate->item(RowOf(dlg, "GBP"), 1);
+            QCOMPARE(gbp->text(), QStringLiteral("kein Kurs"));
+            QCOMPARE(gbp->toolTip(), QStringLiteral("Waehrungsdatei nicht gefunden"));
         }
         WriteFile(path, GoodRateFile());
         dBookingDate = QDate(2026, 1, 6);

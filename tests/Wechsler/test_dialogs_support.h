@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -116,6 +117,19 @@ class ModalWatcher {
     QTimer m_timer;
     QPointer<QWidget> m_last;
 };
+
+// Presses Tab in the focused widget until `target` has the focus; false after 40 presses.
+inline bool TabTo(QWidget* target) {
+    QWidget* win = target->window();
+    if (!QApplication::focusWidget() || QApplication::focusWidget()->window() != win) {
+        win->activateWindow();
+        if (!QTest::qWaitForWindowActive(win) || !QApplication::focusWidget())
+            return false;
+    }
+    for (int n = 0; n < 40 && QApplication::focusWidget() != target; ++n)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    return QApplication::focusWidget() == target;
+}
 
 inline QString Setting(const QString& sSection, const QString& sKey) {
     return GetSetting(sSection, sKey, QStringLiteral("<absent>"));

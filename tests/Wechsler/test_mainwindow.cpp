@@ -96,7 +96,149 @@ class TestMainWindow : public QObject {
         QVERIFY(F()->lblBetrag[13]->palette().color(QPalette::Base) != yellow);
         QCOMPARE(F()->lblWaehrung[3]->text(), QStringLiteral("DEM"));
         QCOMPARE(F()->lblBetrag[3]->toolTip(), QStringLiteral("Deutsche Mark"));
+        // Qt adds the application's name to the title.
+        QCOMPARE(F()->windowTitle(), QStringLiteral("Währungsrechner"));
         QVERIFY(env->messages.isEmpty());
+    }
+
+    // Amounts up to the kernel's 13 integer digits are shown whole: the font shrinks.
+    void largeAmountsShownWhole_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("german") << "de_DE"
+                                << "1.234.567.890.123,00"
+                                << "631.224.539.005,44";
+        QTest::newRow("english") << "en_US"
+                                 << "1,234,567,890,123.00"
+                                 << "631,224,539,005.44";
+    }
+    void largeAmountsShownWhole() {
+        QFETCH(QString, locale);
+        QFETCH(QString, input);
+        QFETCH(QString, result);
+        Start(locale.toLatin1().constData());
+        Type("1234567890123E");
+        QCOMPARE(Input(), input);
+        QCOMPARE(Result(), result);
+        auto fits = [](QWidget* w, const QString& text) {
+            return QFontMetrics(w->font()).horizontalAdvance(text) <= w->contentsRect().width();
+        };
+        QVERIFY(fits(F()->txtEingabe, Input()));
+        QVERIFY(fits(F()->txtAusgabe, Result()));
+        // Every line shows its whole amount or says why it has none (ITL overflows).
+        for (int i = 0; i < 16; ++i) {
+            QVERIFY2(fits(F()->lblBetrag[i], F()->lblBetrag[i]->text()),
+                     qPrintable(F()->lblBetrag[i]->text()));
+            QVERIFY(Line(i).isEmpty() != F()->LineReason(i).isEmpty());
+        }
+        QCOMPARE(Line(6).size(), 20); // francs: 4.140.... with 13 integer digits
+        QCOMPARE(F()->LineReason(8), GetErrorText(463));
+    }
+
+    // A line without a value is empty and names the reason; its code stays.
+    void lineWithoutRateNamesReason() {
+        Start("de_DE");
+        Type("100E");
+        QCOMPARE(Line(13), QString());
+        QCOMPARE(F()->lblWaehrung[13]->text(), QStringLiteral("GBP"));
+        QCOMPARE(F()->LineReason(13), QStringLiteral("Kein Kurs für GBP eingetragen"));
+        QVERIFY(F()->lblBetrag[13]->toolTip().endsWith(F()->LineReason(13)));
+        QCOMPARE(F()->LineReason(3), QString());
+    }
+
+    // Qt's own buttons and a missing help page speak the language of the run.
+    void languageOfQtTextsAndHelpMessages_data() {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("notFound");
+        QTest::newRow("german") << ""
+                                << "&Ja"
+                                << "Hilfeseite nicht gefunden: ";
+        QTest::newRow("english") << "ENGLISH"
+                                 << "&Yes"
+                                 << "Help page not found: ";
+    }
+    void languageOfQtTextsAndHelpMessages() {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, yes);
+        QFETCH(QString, notFound);
+        Start("de_DE", commandLine);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), yes);
+        ShowHelpFile(QStringLiteral("no-such-page.htm"));
+        QCOMPARE(env->messages.size(), 1);
+        QCOMPARE(env->messages[0], notFound + HelpDirectory() + "/no-such-page.htm");
+    }
+
+    // Tab and Shift+Tab reach every control once, in opposite orders.
+    void tabReachesEveryControl() {
+        Start("de_DE");
+        QWidget* start = QApplication::focusWidget();
+        QCOMPARE(start, KeyTarget());
+        auto walk = [&](Qt::Key key) {
+            QList<QWidget*> seen;
+            for (int n = 0; n < 100; ++n) {
+                QTest::keyClick(QApplication::focusWidget(), key);
+                QWidget* w = QApplication::focusWidget();
+                if (w == start)
+                    break;
+                seen << w;
+            }
+            return seen;
+        };
+        const QList<QWidget*> forward = walk(Qt::Key_Tab);
+        QList<QWidget*> expected{F()->cboWaehrung1, F()->cboWaehrung2, F()->cmdClipPaste,
+                                 F()->cmdClipCopy, F()->txtAusgabe};
+        for (QPushButton* b : F()->cmdBtnArray)
+            if (b != KeyTarget())
+                expected << b;
+        for (QLabel* l : F()->lblBetrag)
+            expected << l;
+        // A disabled clipboard button (nothing to paste or copy) is skipped.
+        expected.removeIf([](QWidget* x) { return !x->isEnabled(); });
+        QCOMPARE(forward.size(), expected.size());
+        for (QWidget* w : expected)
+            QVERIFY2(forward.contains(w), qPrintable(w->objectName()));
+        QList<QWidget*> backward = walk(Qt::Key_Backtab);
+        std::reverse(backward.begin(), backward.end());
+        QCOMPARE(backward, forward);
+        for (QWidget* w : expected)
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+    }
+
+    // From the start to a converted amount by keyboard only: Tab to the target list,
+    // a name typed, digits, Enter; a line's reason by Tab.
+    void keyboardOnlyConversion() {
+        Start("de_DE");
+        QTest::keyClick(KeyTarget(), Qt::Key_Tab); // result
+        QWidget* w = QApplication::focusWidget();
+        while (w != F()->cboWaehrung2) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            w = QApplication::focusWidget();
+        }
+        QTest::keyClicks(w, "Lire"); // by name: Italienische Lire
+        QCOMPARE(F()->cboWaehrung2->currentText(), QStringLiteral("ITL"));
+        QCOMPARE(QApplication::focusWidget(), F()->cboWaehrung2);
+        QTest::keyClick(w, Qt::Key_Up); // IEP, then back by code
+        QCOMPARE(F()->cboWaehrung2->currentText(), QStringLiteral("IEP"));
+        QTest::qWait(1100); // a new search
+        QTest::keyClicks(w, "it");
+        QCOMPARE(F()->cboWaehrung2->currentText(), QStringLiteral("ITL"));
+        QTest::keyClicks(w, "100"); // digits go to the keypad, the focus back to "="
+        QCOMPARE(QApplication::focusWidget(), KeyTarget());
+        QTest::keyClick(KeyTarget(), Qt::Key_Return);
+        QCOMPARE(Result(), QStringLiteral("99.000"));
+        // Tab to the GBP line: its reason shows in the error line.
+        w = QApplication::focusWidget();
+        while (w != F()->lblBetrag[13]) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            w = QApplication::focusWidget();
+        }
+        QCOMPARE(Error(), QStringLiteral("GBP: Kein Kurs für GBP eingetragen"));
+        QCOMPARE(F()->lblBetrag[13]->accessibleName(),
+                 QStringLiteral("Britisches Pfund: Kein Kurs für GBP eingetragen"));
+        QTest::keyClick(w, Qt::Key_Escape); // the C key
+        QCOMPARE(Input(), QStringLiteral("0,00"));
     }
 
     void convertDemToEur_data() {
@@ -122,6 +264,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(Error(), QString());
         QCOMPARE(F()->lblWaehrung[0]->text(), QStringLiteral("EUR"));
         QCOMPARE(F()->lblBetrag[0]->toolTip(), QStringLiteral("Euro"));
+        QCOMPARE(F()->lblBetrag[0]->accessibleName(), result + QStringLiteral(" Euro"));
         QCOMPARE(F()->lblBetrag[3]->toolTip(),
                  bGerman ? QStringLiteral("Deutsche Mark") : QStringLiteral("German Mark"));
         // Currencies without decimals show whole units followed by five blanks.
@@ -149,43 +292,61 @@ class TestMainWindow : public QObject {
     void engineSequences_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("error"); // the error line afterwards
         QTest::newRow("second decimal symbol dropped") << "12,5,7"
-                                                       << "12,57";
-        QTest::newRow("decimal symbol first after equals ignored") << "5E,3"
-                                                                   << "3";
-        QTest::newRow("point does nothing in german") << "1.5"
-                                                      << "15";
+                                                       << "12,57"
+                                                       << "";
+        QTest::newRow("decimal symbol first after equals refused") << "5E,3"
+                                                                   << "3"
+                                                                   << "Erst eine Ziffer, z. B. 0,";
+        QTest::newRow("point refused in german") << "1.5"
+                                                 << "15"
+                                                 << "Das Dezimalzeichen ist \",\"";
         QTest::newRow("division by zero skipped") << "8/0E"
-                                                  << "8,00";
+                                                  << "8,00"
+                                                  << "";
         QTest::newRow("addition") << "12+3E"
-                                  << "15,00";
+                                  << "15,00"
+                                  << "";
         QTest::newRow("operator twice") << "5++E"
-                                        << "15,00";
+                                        << "15,00"
+                                        << "";
         QTest::newRow("subtraction below zero") << "9-12E"
-                                                << "-3,00";
+                                                << "-3,00"
+                                                << "";
         QTest::newRow("multiplication") << "2,5*4E"
-                                        << "10,00";
+                                        << "10,00"
+                                        << "";
         QTest::newRow("division by a negative number") << "0-4E" // -4 on the display
-                                                       << "-4,00";
+                                                       << "-4,00"
+                                                       << "";
         QTest::newRow("equals after equals keeps the value") << "7*3EE"
-                                                             << "21,00";
+                                                             << "21,00"
+                                                             << "";
         QTest::newRow("backspace") << "123B"
-                                   << "12";
+                                   << "12"
+                                   << "";
         QTest::newRow("backspace on empty display") << "1BBB"
+                                                    << ""
                                                     << "";
         QTest::newRow("escape clears") << "123C"
-                                       << "0,00";
+                                       << "0,00"
+                                       << "";
         QTest::newRow("equals character calculates") << "6*7="
-                                                     << "42,00";
+                                                     << "42,00"
+                                                     << "";
         QTest::newRow("grouped result") << "1234*1000E"
-                                        << "1.234.000,00";
+                                        << "1.234.000,00"
+                                        << "";
     }
     void engineSequences() {
         QFETCH(QString, keys);
         QFETCH(QString, input);
+        QFETCH(QString, error);
         Start("de_DE");
         Type(keys);
         QCOMPARE(Input(), input);
+        QCOMPARE(Error(), error);
     }
 
     void divisionByNegativeDivides() {
@@ -195,7 +356,7 @@ class TestMainWindow : public QObject {
         Type("8E"); // -4 / 8
         QCOMPARE(Input(), QStringLiteral("-0,50"));
         Type("12/");
-        F()->txtEingabe->setText("-3"); // a negative divisor on the display
+        F()->SetInputText("-3"); // a negative divisor on the display
         Type("E");
         QCOMPARE(Input(), QStringLiteral("-4,00"));
     }
@@ -274,21 +435,27 @@ class TestMainWindow : public QObject {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifier");
         QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("error");
         QTest::newRow("sign, grouping and letters")
             << "de_DE"
-            << "EUR -1.234,50 abc" << int(Qt::Key_V) << int(Qt::ControlModifier) << "-1.234,50";
-        QTest::newRow("point dropped in german")
+            << "EUR -1.234,50 abc" << int(Qt::Key_V) << int(Qt::ControlModifier) << "-1.234,50"
+            << "";
+        QTest::newRow("point refused in german")
             << "de_DE"
-            << "1234.56" << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << "123.456,00";
+            << "1234.56" << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << "0,00"
+            << "Kein eindeutiger Betrag (Dezimalzeichen \",\")";
         QTest::newRow("english") << "en_US"
                                  << "USD 1,234.56" << int(Qt::Key_V) << int(Qt::ControlModifier)
-                                 << "1,234.56";
-        QTest::newRow("later minus ignored")
+                                 << "1,234.56"
+                                 << "";
+        QTest::newRow("second number refused")
             << "de_DE"
-            << "12-3" << int(Qt::Key_V) << int(Qt::ControlModifier) << "123,00";
+            << "12-3" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00"
+            << "Kein eindeutiger Betrag (Dezimalzeichen \",\")";
         QTest::newRow("no digits changes nothing")
             << "de_DE"
-            << "abc -" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00";
+            << "abc -" << int(Qt::Key_V) << int(Qt::ControlModifier) << "0,00"
+            << "Kein Betrag in der Zwischenablage";
     }
     void pasteAndCopy() {
         QFETCH(QString, locale);
@@ -296,10 +463,12 @@ class TestMainWindow : public QObject {
         QFETCH(int, key);
         QFETCH(int, modifier);
         QFETCH(QString, input);
+        QFETCH(QString, error);
         Start(locale.toLatin1().constData());
         QGuiApplication::clipboard()->setText(clip);
         QTest::keyClick(KeyTarget(), Qt::Key(key), Qt::KeyboardModifiers(modifier));
         QCOMPARE(Input(), input);
+        QCOMPARE(Error(), error);
     }
 
     void clipboardButtons() {
@@ -400,14 +569,17 @@ class TestMainWindow : public QObject {
         Choose(1, 13);
         Choose(2, 3);
         Type("100E");
-        QCOMPARE(Result(), QStringLiteral("Kein Kurs/Betragsüberlauf"));
-        QCOMPARE(Error(), QString());
-        // Another refusal of the configured-rate route is shown, not formatted as zero.
+        QCOMPARE(Result(), QString());
+        QCOMPARE(Error(), QStringLiteral("Kein Kurs für GBP eingetragen"));
+        // The 14th digit is refused; the missing rate is named, not formatted as zero.
         Choose(1, 0);
         Choose(2, 13);
-        Type("99999999999999E");
+        Type("99999999999999");
+        QCOMPARE(Error(), QStringLiteral("Höchstens 13 Stellen vor dem Komma"));
+        Type("E");
+        QCOMPARE(Input(), QStringLiteral("9.999.999.999.999,00"));
         QCOMPARE(Result(), QString());
-        QCOMPARE(Error(), QStringLiteral("Eingabebetrag hat mehr als 15 Ziffern"));
+        QCOMPARE(Error(), QStringLiteral("Kein Kurs für GBP eingetragen"));
     }
 
     void missingBridge() {

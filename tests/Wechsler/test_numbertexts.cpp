@@ -5,6 +5,7 @@
 #include "general.h"
 
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -103,6 +104,68 @@ class TestNumberTexts : public QObject {
         QLocale::setDefault(QLocale(locale));
         QCOMPARE(WindowsLocaleId(), id);
         QCOMPARE(IsGermanLocale(), german);
+    }
+
+    // The rate file in the build tree and in a fake installed layout <root>/bin, <root>/share.
+    void rateFileLocation_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("envSet");
+        QTest::addColumn<bool>("shipped");
+        QTest::addColumn<bool>("userHas");
+        QTest::addColumn<QString>("where");    // "app", "user" or "env"
+        QTest::addColumn<QString>("contents"); // of the rate file after start ("" none)
+        QTest::newRow("build tree") << false << false << true << false << "app"
+                                    << "";
+        QTest::newRow("build tree, variable") << false << true << false << false << "env"
+                                              << "";
+        QTest::newRow("installed, first start copies") << true << false << true << false << "user"
+                                                       << "shipped";
+        QTest::newRow("installed, the user's file is kept")
+            << true << false << true << true << "user"
+            << "user";
+        QTest::newRow("installed, nothing shipped") << true << false << false << false << "user"
+                                                    << "";
+        QTest::newRow("installed, variable wins") << true << true << true << false << "env"
+                                                  << "";
+    }
+    void rateFileLocation() {
+        QFETCH(bool, installed);
+        QFETCH(bool, envSet);
+        QFETCH(bool, shipped);
+        QFETCH(bool, userHas);
+        QFETCH(QString, where);
+        QFETCH(QString, contents);
+        QTemporaryDir tmp;
+        const QString root = tmp.path(), app = root + "/bin", share = root + "/share/wechsler";
+        const QString user = root + "/data/Devisio/WAEHKURS.DAT", env = root + "/env.dat";
+        QDir().mkpath(app);
+        auto write = [](const QString& path, const QByteArray& data) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(data);
+        };
+        if (installed)
+            QDir().mkpath(share + "/Help");
+        if (installed && shipped)
+            write(share + "/WAEHKURS.DAT", "shipped");
+        if (userHas)
+            write(user, "user");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root + "/data"));
+        qputenv("TARVO_WAEHKURS", envSet ? QFile::encodeName(env) : QByteArray());
+        const QString expected = where == "env"    ? env
+                                 : where == "user" ? user
+                                                   : app + "/WAEHKURS.DAT";
+        QCOMPARE(RateFilePathFor(app), expected);
+        QCOMPARE(PrepareRateFile(app), expected);
+        QFile f(expected);
+        QCOMPARE(f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString(),
+                 contents);
+        // After the start the kernel is told the same file.
+        QCOMPARE(qEnvironmentVariable("TARVO_WAEHKURS"), where == "app" ? QString() : expected);
+        QCOMPARE(DataFileDirectoryFor(app), installed ? share : app);
+        qunsetenv("TARVO_WAEHKURS");
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void pathsAndDates() {
