@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CHECK: argument checks with their numbered messages, the error-buffer copy and the log writer.
 #include "tarvon32_internal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CONVERT: decimal text to block fields and back, rate units, dates and block filling.
 #include "tarvon32_internal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VB_U1: the bridge entry point for kernel U1 and the version text of the library.
 #include "Tarvon32.h"
 #include "tarvon32_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VB_U2: the bridge entry point for kernel U2 (conversion with a given rate).
 #include "Tarvon32.h"
 #include "tarvon32_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VB_U3: the bridge entry point for kernel U3 (triangulation between two currencies).
 #include "Tarvon32.h"
 #include "tarvon32_internal.h"

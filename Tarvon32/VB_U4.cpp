@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VB_U4: the bridge entry point for kernel U4 (triangulation with two given rates).
 #include "Tarvon32.h"
 #include "tarvon32_internal.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Bridge internals shared by the VB_U*, CONVERT and CHECK modules: messages, checks, conversions.
 #ifndef TARVON32_INTERNAL_H
 #define TARVON32_INTERNAL_H

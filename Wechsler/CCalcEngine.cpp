@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Calculator engine: keypad actions on the input text, running value and memory.
 #include "CCalcEngine.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The calculator engine without widgets: the input text, the running value, the pending
 // operator, the memory and the new-entry flag. The main window feeds it keypad actions and
 // shows Text(); the conversions read InputString().

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // One currency of the calculator's currency list.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The currency list: lookups by index and by code, rate updates, appending.
 #include "CCurrencyList.h"
 

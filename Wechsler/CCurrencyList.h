@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Ordered list of the calculator's currencies (built-in ones at indexes 0 to 15).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Diagnostic log: one line per call, the file opened and closed around every line.
 #include "CDebug.h"
 

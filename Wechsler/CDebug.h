@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Diagnostic log of the calculator, switched on by the word DEBUG on the command line.
 #pragma once
 

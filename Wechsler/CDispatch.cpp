@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversion dispatch: U1/U3 for the euro and the fixed-rate currencies, U2/U4 with the
 // configured rates, the texts shown for every return number.
 #include "CDispatch.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The conversion dispatch without widgets: which bridge function converts which pair of
 // currencies, and what the main result, the error line and the sixteen currency lines show.
 #pragma once

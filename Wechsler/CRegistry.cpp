@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Per-user key/value store: the user's regional settings come from the locale, other keys
 // from the calculator's settings file.
 #include "CRegistry.h"

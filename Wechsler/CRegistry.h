@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Thin wrapper over the per-user key/value store, as the calculator reads the user's
 // regional settings. On Linux the key "Control Panel\International" is answered from the
 // user's locale (values "Locale" and "sCountry"); other keys read the settings file.

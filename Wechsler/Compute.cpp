@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bridge calls: binding of libTarvon32.so by name, the four conversion wrappers with
 // their blank-filled buffers, the error-text table, euro-rate services.
 #include "Compute.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Calls of the bridge library libTarvon32.so (bound by name at the first call) and the
 // error texts of its return numbers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Start procedure Main and the building, reading and saving of the currency list.
 #include "MainModule.h"
 

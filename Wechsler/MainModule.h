@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Start-up of the calculator and the building of its currency list.
 #pragma once
 

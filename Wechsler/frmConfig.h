@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Currency configuration dialog: additional currencies with their rates.
 #pragma once
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Replace dialog: compares the current and the downloaded rate file and swaps them.
 #pragma once
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Automatic download wizard for a new rate file.
 #pragma once
 

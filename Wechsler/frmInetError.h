@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Error dialog after a failed download; lets the user raise the time-out.
 #pragma once
 

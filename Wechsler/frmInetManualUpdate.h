@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Manual download wizard: where to fetch the rate file and where to save it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Information dialog: versions, booking date, rate-file use, entry to the other dialogs.
 #include "frmInfo.h"
 

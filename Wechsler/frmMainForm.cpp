@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Main window: controls and layout, keypad and keyboard, engine, conversion dispatch,
 // clipboard and memory display.
 #include "frmMainForm.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The calculator's main window: keypad, input and result fields, sixteen currency lines,
 // clipboard buttons, error line. The engine (CCalcEngine) and the conversion dispatch
 // (CDispatch) live apart; the window holds the widgets and wires them.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Rate display: every currency with its rate to the euro and its decimals.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Process-wide state, settings store, paths, locale, messages and number texts.
 #include "general.h"
 

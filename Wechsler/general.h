@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Process-wide state of the calculator and the helpers every window shares:
 // number texts, settings store, paths, help pages, messages.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Entry point of the calculator: the Qt application, then the start procedure Main.
 #include "MainModule.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Calculator benchmark: one keypress that converts the input into all sixteen currency lines,
 // three of them (DKK, GBP, SEK) with rates from a rate file of the full history's size.
 #include "CCurrencyList.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """tarvo.convert_many on 1 000 000 fixed-rate rows on one core: rows per second for a list of
 str, a numpy string array and a pandas Series, with the DataFrame built. CPU time of the
 process (the machine may be shared) and, in brackets, the wall-clock time."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Kernel benchmark: nanoseconds per conversion for U1 (fixed and rate-file rates), U3, U4 and
 // U5, beside the same U1 fixed-rate computation done with std::decimal::decimal128 and with
 // plain 128-bit integers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // libtarvo against the kernel in one run: tarvo_convert (decimal strings in and out) and a
 // direct U1 call (blocks filled by the caller) for the same fixed-rate conversion, and the
 // array form. Prints the ratio at the end; run with --benchmark_repetitions=9

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the generated full history (bench/history.h) as an eurofxref-hist.csv.
 //
 // Usage: gen_ecb_history [--days N] [--seed S] [-o FILE]   (default 6700 days, stdout)

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The full published reference-rate history, generated for the benchmarks: a file shaped like
 // the ECB's eurofxref-hist.csv (a header "Date,USD,JPY,...," with the 41 currencies of the
 // published history, one line per business day (no weekends, no TARGET holidays) from

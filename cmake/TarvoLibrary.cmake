@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # tarvo_shared_library(target mapfile): the common settings of the shared libraries.
 # - soname lib<name>.so.<major>, file lib<name>.so.<version>;
 # - the version script <mapfile> names what the library exports and gives every exported

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ap600rc: the exported return-code symbols, generated from support/returncode_table.h;
 // compiled into both libctrldata and libconvkern.
 #include "returncode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A1 and A5: conversion to or from the base currency with four-decimal amounts.
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // B1: conversion of a total and its parts with balancing of the parts to the converted total.
 #include <cstring>
 

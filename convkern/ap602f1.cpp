@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ap602f1: U1 and U5, conversion between the base currency and one other currency with the
 // control data's fixed rate or the rate file's; the U1 conversion that A1 reuses.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // U2 and U6: conversion between the base currency and one other currency with a given rate.
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // U3 and U7: conversion between two currencies through the base currency (triangulation).
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // U4 and U8: triangulation between two currencies with a given rate per leg.
 #include <cstring>
 

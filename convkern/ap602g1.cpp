@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // G1: conversion of up to 50 amounts, each smoothed to whole units plus a remainder.
 #include <cstring>
 

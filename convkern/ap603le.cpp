@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // LW_LesenWaehrKursDaten: reads the currency-rate file and returns the record for a currency
 // and date. The file is read whole; the last file read is kept as an immutable, indexed
 // snapshot that later calls answer from while the file is provably unchanged.

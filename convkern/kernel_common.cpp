@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kernel_common: what the conversion modules share: the U1 to U4 work cells and their
 // clean-up, the conversion legs, the rate-file request and the rate set-up of a leg.
 #include <cstring>

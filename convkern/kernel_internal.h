@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Kernel internals shared by the conversion modules: return numbers, control-data access,
 // block helpers, work-cell clean-up, the conversion legs, the rate-file request, the U1
 // conversion that A1 reuses, and the entry/exit frame and batch loop of the exported

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ap601dz: PS_LesenTarvoDaten, the load from the built-in record and the date helpers.
 #include "ctrldata_internal.h"
 #include "decarith.h"

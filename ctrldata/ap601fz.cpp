@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ap601fz: loading the control data from the control-data file.
 #include "ctrldata_internal.h"
 #include "ctrlfile.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Internal steps of the control-data loader, shared by its modules.
 #ifndef TARVO_CTRLDATA_INTERNAL_H
 #define TARVO_CTRLDATA_INTERNAL_H

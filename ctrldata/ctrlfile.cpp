@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ctrlfile: writer of control-data files in the layout that the loader reads.
 #include "ctrlfile.h"
 #include "ctrldata.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Control-data file: its layout, and the writer that turns a record of the TarvoDaten
  * form into a file that PS_LesenTarvoDaten reads (static library ctrldata_writer). */
 #ifndef TARVO_CTRLFILE_H

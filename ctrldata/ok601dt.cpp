@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ok601dt: the built-in control data TarvoDaten and InitTarvoDaten, which fills it.
 #include "ctrldata.h"
 

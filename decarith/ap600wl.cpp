@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Trace entry point WriteLog: accepts a label and a block and records nothing.
 #include "decarith.h"
 

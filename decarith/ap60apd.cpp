@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Arithmetic on decimal cells: add, subtract, multiply, divide, round, truncate, shifts, compare.
 // Two implementations: the digit path works digit by digit on any cell; the binary path does
 // the common case, operands and results below 10^38, in 128-bit integers and writes the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Digit-string operations: digit compare and shift, addition and subtraction of UIntDez strings.
 #include "decarith_internal.h"
 

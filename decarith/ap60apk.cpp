@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversions: field texts to and from cells, cell widths, digit strings and decimal text.
 // The field readers and writers take whole words of eight characters where the field is all
 // digits (readers) or the cell needs no rounding (writers), else they go digit by digit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Code tables e2a and a2e, in-place EBCDIC/ASCII translation and the control-data file conversion.
 #include "decarith.h"
 #include "returncode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Work-cell allocation: AR_New_ and AR_Delete_, with a small per-thread cache of the block
 // sizes the arithmetic asks for all the time, and an optional failure hook for tests.
 #include "decarith.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // 128-bit helpers of the binary path: digit bytes to and from unsigned __int128 magnitudes.
 // Every magnitude handled here is below 10^38 (2^128 is about 3.4 * 10^38), so that sums of
 // two of them and all splits into base-10^19 halves stay within 128 and 64 bits.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Internal helpers shared by the decarith modules: cell traits, digit loading, rounding.
 #ifndef DECARITH_INTERNAL_H
 #define DECARITH_INTERNAL_H

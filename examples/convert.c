@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* A business application's conversion in plain C: load the control data for a date,
  * then convert 100.00 German marks into euro with U1. Build against an installed Tarvo:
  *   cc convert.c $(pkg-config ...) or, with CMake, find_package(Tarvo) and link

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Converts a ledger of legacy amounts into euro on a Dask cluster with tarvo.convert_many.
 
 The ledger is made in partitions on the workers themselves (each partition from its own

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Converts one amount with libtarvo and prints the result, the rate and where it came from.
  *   cc tarvo_convert.c $(pkg-config --cflags --libs tarvo) -o tarvo_convert
  *   ./tarvo_convert 100 DEM EUR 2001-06-15

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the cell arithmetic against an independent reference on scaled 128-bit integers.
 // Operands have up to 15 significant digits and scales 0 to 9, so every exact result of
 // the reference fits in __int128; any disagreement in value, scale, count or sign aborts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the reading of batch input: CSV records, quoting, line ends, comments, the bound on
 // record length. The first byte picks the delimiter and the size of the pieces the rest is
 // fed in; the records must not depend on how the input is cut, every field handed over must

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the bridge's string arguments: the input is split at NUL bytes into the
 // arguments of VB_U1 to VB_U4 (missing ones are empty); output buffers are blank-filled
 // to sizes taken from the input, as small as one character.

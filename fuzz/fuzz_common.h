@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Shared set-up of the fuzz harnesses: a private folder, control data and a rate file.
 #ifndef TARVO_FUZZ_COMMON_H
 #define TARVO_FUZZ_COMMON_H

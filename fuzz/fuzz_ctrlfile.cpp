@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the control-data file loader: any bytes as TARVO.DAT, loaded for a few versions,
 // applications and reference dates. Loading may convert the file in place; it must never
 // crash, read out of bounds or leak.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the durable replacement of a file: the input chooses the kind of target (regular file,
 // none, link, dangling link, chain of links, link loop, hard link, FIFO, folder), the shape of
 // its name, the old file's mode, the umask, what happens (commit, abort, a second writer in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the field readers and writers and the text readers AR_Asci_Dez32/64.
 #include <cstdint>
 #include <cstdlib>

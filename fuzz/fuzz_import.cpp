@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the reading of outside rate data: the importer of the published reference-rate
 // files (XML and CSV) and the rate-file parser and checker. Errors are exceptions with a
 // message; anything else (a crash, a hang, an unexpected exception type) is a finding.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes every conversion function with arbitrary block bytes over valid control data.
 // Input: one byte choosing the function and the control-data date, then the block bytes.
 // After every call the calling thread's work cells must be null again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the kernel's rate-file reader: any bytes as WAEHKURS.DAT, looked up by code, by
 // currency number and through a U1 conversion on the rate-file path.
 #include <cstdint>

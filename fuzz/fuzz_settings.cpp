@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes what the calculator reads from outside: its stored settings (the additional
 // currencies of the settings file, read at start) and the version date of a rate file.
 // Input: one byte choosing the reader, then the file's bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the seed corpus of the fuzz harnesses: valid blocks, fields, files and texts.
 //   make_seeds <fuzz/corpus>
 #include <cstdint>

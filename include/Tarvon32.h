@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Calculator bridge: string entry points around the conversion kernel (libTarvon32.so). */
 #ifndef TARVON32_H
 #define TARVON32_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Conversion kernel: parameter blocks, batch elements, rate-file request, functions, work cells. */
 #ifndef CONVKERN_H
 #define CONVKERN_H

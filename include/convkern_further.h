@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Conversion kernel, further conversions: four decimals (A1, A5), balancing (B1), smoothing
    (G1). Blocks, functions and work cells. */
 #ifndef CONVKERN_FURTHER_H

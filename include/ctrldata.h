@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Control data: the loader block PS_SB, the control-data block PS_EB, the built-in record
  * TarvoDaten, the loader PS_LesenTarvoDaten and the date helpers of libctrldata. */
 #ifndef TARVO_CTRLDATA_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Exact decimal arithmetic: work cells, field texts, arithmetic, allocation, code tables. */
 #ifndef DECARITH_H
 #define DECARITH_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Return-code table shared by libctrldata and libconvkern: 42 exported pointers to the
  * four-digit code texts. A function's return number is the decimal value of its code. */
 #ifndef TARVO_RETURNCODES_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* libtarvo: conversions with plain decimal strings. Open a context once (control data, rate
  * file), then convert amounts such as "-1234.56" between ISO currency codes. Every result
  * comes back as decimal text with the rate used, where it came from and the kernel's code.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Export macro, C linkage guards and compile-time layout checks of the Tarvo C interface. */
 #ifndef TARVO_EXPORT_H
 #define TARVO_EXPORT_H

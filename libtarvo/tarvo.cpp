@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // libtarvo: contexts, decimal-text arguments and results, and the calls into the kernel.
 #include "tarvo.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Decimal texts, dates and code texts of libtarvo.
 #ifndef TARVO_LIB_TEXT_H
 #define TARVO_LIB_TEXT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decimal texts, dates and code texts of libtarvo.
 #include "tarvo_text.h"
 

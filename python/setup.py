@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """pip install ./python: builds the extension against an installed libtarvo, found with
 pkg-config (set PKG_CONFIG_PATH to <prefix>/lib/pkgconfig for a prefix of your own)."""
 import shlex

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Currencies of the ECB euro reference rates since 1999 with their ISO 4217 numbers.
 #include "ratefile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Import of the ECB euro reference rates: daily and historical XML, historical and daily CSV.
 #include "ratefile.h"
 

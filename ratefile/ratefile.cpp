@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Rate records: encoding, decoding, checks, ordering, the atomic writer and the reader.
 #include "ratefile.h"
 #include "durable_replace.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Rate file "WAEHKURS.DAT": record model, writer, reader, checker and the import of the
 // euro reference rates published by the European Central Bank.
 #ifndef TARVO_RATEFILE_H

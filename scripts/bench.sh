@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the benchmarks in release mode and runs them: the kernel benchmark (extra arguments
 # go to Google Benchmark, for example --benchmark_filter=U1), then the calculator's keypress.
 set -euo pipefail

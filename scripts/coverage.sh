@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Line and branch coverage of the libraries and tarvo by the test suite (gcovr).
 #   scripts/coverage.sh [ctest-regex]
 # Never writes to a device: logs and reports go into the build folder.

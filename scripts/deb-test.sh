@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian packages (no tests, no sanitizers), installs them with dpkg -i, runs
 # /usr/bin/tarvo and the calculator from /usr/bin, builds a C program against the installed
 # development package with pkg-config, and removes the packages again. The list of installed

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian packages from a clean copy of the tracked files in build-deb/:
 #   scripts/deb.sh            packages and lintian (no errors allowed)
 # dpkg-buildpackage -us -uc -b runs there; the .deb files land in build-deb/. Without a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer harnesses with clang and runs each on its seed corpus.
 #   scripts/fuzz.sh [seconds-per-harness] [harness...]
 # Findings are written to build-fuzz/findings/<harness>/; the run fails on the first one.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Renders every window of the calculator in German and English to docs/screenshots/
 # (offscreen, no display needed): the main window with 100 DEM, the main window with the
 # largest amounts at scale 1 and 2, and every dialog. The renderers are the calculator's

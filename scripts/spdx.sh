@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Puts an SPDX licence line into every source file, in the comment syntax of its type.
 #   scripts/spdx.sh [--check] [DIR]
 # DIR defaults to the repository root; in a git work tree only tracked files are looked at,

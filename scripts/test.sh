@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs the whole test suite. Any finding or leak fails.
 # Then the multi-threaded tests under ThreadSanitizer and a short run of every fuzz harness.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Rules of the control-data block PS_EB that the kernel and tarvo both apply. The block is
 // read byte-wise, so that it may lie at any address.
 #ifndef TARVO_SUPPORT_CONTROLDATA_RULES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Durable replacement of a file; see durable_replace.h.
 #include "durable_replace.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Durable replacement of a file: the new bytes go to a temporary file in the target's folder,
 // which commit() syncs and renames onto the target, then syncs the folder. Every writer of the
 // system that replaces a file goes through it, so that they all follow one policy:

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Rate-file codec: the 252-byte record layout of "WAEHKURS.DAT" and the readers of its unit,
 // date and version-record fields. Header-only and allocation-free, so the kernel's reader,
 // the rate-file library, the importer and the calculator all read the file the same way.

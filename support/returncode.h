@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Return codes for C++ code inside the system, generated from returncode_table.h: the
 // constants tarvo::rc::k<Name>, the rows with code text and messages, the lookup of a row by
 // number and the writer of a four-digit code text.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The return codes of the whole system, one row each: the number a function returns, the
 // exported symbol of its code text, the code text, the name of the internal constant, the
 // German message and the English message. Every other place (the exported symbols, the

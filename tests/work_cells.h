@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The kernel's exported work cells, for tests and fuzz harnesses that check that a call
 // left all of the calling thread's cells null.
 #ifndef TARVO_TEST_WORK_CELLS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An output file that replaces its target only when it is complete.
 #include "atomic_file.h"
 

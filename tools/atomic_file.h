@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // An output file that replaces its target only when it is complete: the bytes go to a private
 // temporary file in the target's folder, which commit() syncs and renames onto the target.
 // Until then the target keeps its old content, and a temporary file that was not committed is

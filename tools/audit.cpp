@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which rate-file record a market rate came from.
 #include "audit.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Which rate-file record a market rate came from: the record's rate date and the file's
 // version date, so that a result can be checked against the file later.
 #ifndef TARVO_TOOLS_AUDIT_H

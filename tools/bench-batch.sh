@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Measures tarvo batch: N generated lines (default 1 000 000) of fixed-rate pairs in the shape
 # of an accounting export (a header, quoted amounts with thousands separators, a booking number
 # and a quoted text with commas passed through), lines per second, CPU time, peak memory (also

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvo balance (B1: converted parts add up to the converted total) and tarvo smooth (G1).
 #include <iomanip>
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvo batch: CSV rows through U5/U7 (A5 for four decimals, U6/U8 with rates given per row),
 // every other column passed through; output as CSV, NDJSON or one JSON document.
 #include <algorithm>

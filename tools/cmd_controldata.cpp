@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvo controldata: write the built-in control data as a file, show what the loader yields.
 #include <cerrno>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvo convert: one conversion with every output field, as text or JSON.
 #include <algorithm>
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvo rates: import the ECB reference rates into a rate file, show and check rate files.
 #include <fstream>
 #include <iomanip>

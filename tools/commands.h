@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The subcommands of the tarvo program.
 #ifndef TARVO_TOOLS_COMMANDS_H
 #define TARVO_TOOLS_COMMANDS_H

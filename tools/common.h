@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Shared helpers of the tarvo program: decimal field texts, dates, control data, kernel codes.
 #ifndef TARVO_TOOLS_COMMON_H
 #define TARVO_TOOLS_COMMON_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Single conversions the way the calculator chooses them: U1, else U3; U2, else U4 with given
 // rates.
 #ifndef TARVO_TOOLS_CONVERT_H

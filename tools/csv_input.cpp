@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSV as accounting programs write it, read with libcsv.
 #include "csv_input.h"
 

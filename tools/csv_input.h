@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // CSV as accounting programs write it, read with libcsv: RFC 4180 quoting (fields may span
 // lines), a byte-order mark, CR LF, LF or bare CR line ends, ',', ';' or tab between fields,
 // comment and blank lines reported apart, and bounded memory on any input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvo: exact money conversion, batches, balancing, smoothing, rate files and control data.
 #include <iostream>
 

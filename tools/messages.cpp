@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every text the tarvo program prints for people, in English and German.
 #include "messages.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Every text the tarvo program prints for people, in English and German: one table, one
 // language per run.
 #ifndef TARVO_TOOLS_MESSAGES_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Standard output that is checked: a failed write or close is reported and fails the run.
 #ifndef TARVO_TOOLS_OUTPUT_H
 #define TARVO_TOOLS_OUTPUT_H

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the calculator's icon as SVG and as a 128x128 PNG from one description.
 
 Run by hand after changing the shapes: python3 make-icons.py (writes next to itself)."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C extension under the Python package tarvo: contexts, single conversions as tuples of
 // texts, and the array conversion that copies its input, converts without the GIL and hands
 // back text columns.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Exact money conversion between the euro, the former national currencies of the euro area
 (fixed conversion rates) and other currencies (market rates from a rate file).
 

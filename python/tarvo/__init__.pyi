@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 import datetime as _dt
 from decimal import Decimal
 from typing import Any, Iterable, Optional, Sequence, Union

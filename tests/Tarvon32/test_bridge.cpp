@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bridge entry points bound by name with dlopen/dlsym, as the calculator binds them.
 #include "Tarvon32.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bridge text conversions: amounts and rates to fields, fields to text, units, error texts, log.
 #include "tarvon32_internal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Renders the main window offscreen to a PNG: the locale, 100 DEM typed and converted.
 // Usage: wechsler_screenshot <locale> <file.png> [source currency]
 #include "MainModule.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Currency model with the bridge: participation asked from the kernel, euro rates, the
 // additional currencies in the settings store, the diagnostic log.
 #include "CCurrencyList.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tests of the currency configuration dialog: input rules, add / change / delete, saving.
 #include "test_dialogs_support.h"
 

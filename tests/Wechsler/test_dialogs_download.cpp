@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tests of the rate-file update: the automatic wizard against a small HTTP server on
 // 127.0.0.1 started here (good file, ECB daily XML, 404, no version marker, no answer,
 // proxy), the error dialog, the manual wizard and the replace dialog.

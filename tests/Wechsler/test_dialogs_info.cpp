@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tests of the information dialog and the rate display: versions, booking date, the
 // rate-file setting, rate-file dates, rate sources and the rates shown.
 #include "test_dialogs_support.h"

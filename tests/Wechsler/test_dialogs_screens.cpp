@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Renders every dialog in German and English offscreen and checks that no caption is
 // clipped. With DIALOG_SCREENSHOT_DIR set the pictures are saved there as
 // dlg-<name>-<de|en>.png.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Shared set-up of the dialog tests: temporary settings store and program folder, the
 // calculator's start-up per language, recorded message boxes, and a watcher that answers
 // modal dialogs opened inside the code under test.

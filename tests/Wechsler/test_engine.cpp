@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The calculator engine, the reading of pasted amounts and the conversion dispatch, without
 // any window: the dispatch talks to a fake bridge that answers from a table.
 #include "CCalcEngine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Renders the main window with the largest amounts the kernel takes, in German and English
 // (the test runs at scale 1 and, through QT_SCALE_FACTOR, at scale 2) and fails when any
 // number on screen is cut off. With MAIN_SCREENSHOT_DIR set the pictures are saved there.

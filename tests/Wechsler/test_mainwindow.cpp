@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window offscreen: keypad and keyboard, conversions through the bridge,
 // currency lines, list-selection rule, clipboard, memory, settings, missing bridge.
 #include "CCurrencyList.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Number texts of the calculator engine, the locale checks and the error-text table.
 #include "CCurrencyList.h"
 #include "Compute.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Test environment of the calculator tests: temporary settings and state folders, a rate
 // file that does not exist, the locale per test, messages recorded instead of shown.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* The kernel header is plain C: compiling it here checks every block layout in C as well. */
 #include "convkern.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Test helpers for the kernel: control-data blocks, parameter blocks, amount texts and rate
 // files pointed to by TARVO_WAEHKURS.
 #ifndef TESTS_CONVKERN_KERN_TEST_UTIL_H

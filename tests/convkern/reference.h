@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Independent reference of the conversions for the randomised cross-check: decimal values as
 // 128-bit scaled integers with the sign byte and digit count the cells carry, and the
 // conversion rules written out again from the rules of the blocks, without the kernel.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Four-decimal conversion (A1) and its batch (A5): worked example, result fields on the fixed
 // and rate-file paths against exact integer references, failures and the batch result.
 #include <gtest/gtest.h>

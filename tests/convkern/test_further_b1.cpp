@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Balancing (B1): worked example, codes and their order, item failures, whole-unit targets,
 // a randomised comparison with an independent reference of the three methods, malformed
 // blocks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Smoothing (G1): worked examples, checks and their order, failing items, whole-unit results,
 // random items against exact integer arithmetic, malformed blocks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Shared helpers of the four-decimal, balancing and smoothing tests: a control-data block built
 // by hand, block fillers, exact reference arithmetic on scaled integers and a rate file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Kernel conversions: worked results, the order of the checks, rate-file paths, edge cases,
 // batches and the state of the work cells.
 #include <gtest/gtest.h>

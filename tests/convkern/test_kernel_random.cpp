@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Randomised cross-check of U1 to U4 against the independent reference: every byte of the
 // returned block, over fixed, rate-file and given rates, both directions, all quotations,
 // units and decimals rules.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Several threads converting at once get the same results as one thread, and each thread's
 // work cells are null after every call.
 #include <gtest/gtest.h>

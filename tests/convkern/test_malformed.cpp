@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Malformed input: random bytes in every input field of the blocks and damaged rate files
 // give a return code, never a crash, and leave no work cell behind.
 #include <gtest/gtest.h>

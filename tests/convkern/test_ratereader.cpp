@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rate-file reader: keys, date selection, the fields handed back and its failures.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rate-file reader's snapshot: every call sees the file as it is at that moment, with the
 // snapshot and without it (TARVO_WAEHKURS_CACHE=0), and a settled file is not read again.
 #include <gtest/gtest.h>

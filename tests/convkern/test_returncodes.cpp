@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The exported return-code symbols: each of the 42 names points at its four-digit code text,
 // in libconvkern and in libctrldata alike.
 #include <dlfcn.h>

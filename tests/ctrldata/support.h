@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Shared helpers of the control-data tests: blocks, a scratch folder and a trace recorder.
 #ifndef TARVO_TESTS_CTRLDATA_SUPPORT_H
 #define TARVO_TESTS_CTRLDATA_SUPPORT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The built-in record after InitTarvoDaten, field by field against the published tables.
 #include "ctrldata.h"
 #include "support.h"

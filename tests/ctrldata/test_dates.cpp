@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Date and text helpers of libctrldata.
 #include "ctrldata.h"
 

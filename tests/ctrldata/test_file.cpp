@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Control-data files: the writer's layout, loading written files in every variant against
 // the load from memory, conversion on first use, and malformed files.
 #include "ctrldata.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PS_LesenTarvoDaten with the built-in record: checks, block and entry choice, adaptation
 // to the reference date, today's date and tracing.
 #include "ctrldata.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Test helpers: cells from decimal text, a compact rendering of cells, owned results.
 #ifndef DECARITH_TEST_HELPERS_H
 #define DECARITH_TEST_HELPERS_H

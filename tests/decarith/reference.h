@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Independent reference for the decimal tests: base-10^9 big integers and cell helpers.
 #ifndef DECARITH_TEST_REFERENCE_H
 #define DECARITH_TEST_REFERENCE_H

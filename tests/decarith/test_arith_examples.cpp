@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Worked examples and edge cases of the cell arithmetic and the digit-string operations.
 #include "helpers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Randomised arithmetic checks against the base-10^9 reference: value, scale, count and sign.
 #include "helpers.h"
 

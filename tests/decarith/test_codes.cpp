@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Code tables, in-place translation of open files and the conversion of the control-data file.
 #include "helpers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The binary path of the arithmetic and of the field readers and writers against the digit
 // path: random operands, most of them at the 19/20, 32 and 38/39-digit boundaries, zeros of
 // every kind (negative, counted, with counted zeros above the top digit), unusual sign bytes,

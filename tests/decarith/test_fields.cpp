@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field texts, decimal text, cell widths: worked examples and randomised read and write.
 #include "helpers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Library surface: exported names, allocation, the trace entry point and allocation failures.
 #include "helpers.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The calculator's desktop files: each passes its validator, and they name each other
 # consistently (desktop entry, icons, AppStream id and launchable, program, man page).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the build tree into a temporary prefix and checks what lands there: the file
 # layout, no RUNPATH in any installed program or library, versioned sonames, every exported
 # symbol under its library's version node, no allocation-failure hook, programs that run.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # scripts/spdx.sh on sample files of every type and on an exported copy of the tree: the line
 # lands in the right comment syntax and place, a second run changes nothing, --check agrees.
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installs the build tree into a temporary prefix, then builds and runs two programs against
 # it: one with `pkg-config --cflags --libs tarvo`, one with CMake's find_package(Tarvo).
 # Arguments (-D): BUILD_DIR, SOURCE_DIR, WORK, CC, LIBDIR, FLAGS (compiler and linker flags

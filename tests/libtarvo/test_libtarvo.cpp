@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // libtarvo through tarvo.h: results equal to the kernel's own blocks, every code, every
 // rejected amount text, the array forms against single calls, balancing and smoothing, the
 // options of tarvo_open, several threads on one and on separate contexts.

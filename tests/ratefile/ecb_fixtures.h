@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The same reference rates written in the four ECB publication formats, for the tests.
 #ifndef TARVO_TESTS_ECB_FIXTURES_H
 #define TARVO_TESTS_ECB_FIXTURES_H

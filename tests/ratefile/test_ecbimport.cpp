@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Import of the ECB reference rates in their four formats.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The encoded-record path of large imports gives what the RateRecord path gives: the same
 // file bytes, or the same error.
 #include <gtest/gtest.h>

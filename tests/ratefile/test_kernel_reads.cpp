@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Imported rate files as the kernel's reader and the calculator's date reader see them.
 #include <gtest/gtest.h>
 

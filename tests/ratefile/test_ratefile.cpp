@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Rate-file records, exact rate storage, the atomic writer and the checker.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Replacements for the C library's file calls that fail on demand; see fault_inject.h.
 // Defined in the program (or a preloaded library), they take precedence over the C library for
 // every caller, including the shared libraries under test.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // Faults injected into file access from outside the code under test: the program that links
 // fault_inject.cpp (or preloads it as a shared library) replaces rename, write, fwrite, fsync,
 // open, fopen, read, pread, fread, fseek, ftell, lseek, close and their relatives, and fails

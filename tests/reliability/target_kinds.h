@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 // The kinds of target a reader or writer of a data file may meet, built in a test folder: a
 // regular file, none at all, a symbolic link, a dangling link, a second hard link, a FIFO, a
 // device (a link to /dev/null, which is only ever stat'ed or opened for reading) and a folder.

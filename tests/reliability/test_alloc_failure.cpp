@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Allocation failures: along whole conversions and a control-data load, the k-th AR_New_
 // call is made to fail for every k in turn. Each call must answer its failure code, leave the
 // calling thread's work cells null and (checked by LeakSanitizer at exit) leak nothing.

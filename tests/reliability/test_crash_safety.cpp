@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Crash safety of every file the system rewrites. Each writer is run against an existing file
 // while a fault strikes from outside (fault_inject.cpp): the rename onto the file fails, the
 // process dies right before that rename, the disk fills up at the first byte or part way, or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The durable replacement of a file, on its own and through each writer that uses it: what
 // kinds of target are replaced or refused, the permissions of the result, the faults of a
 // write (fault_inject.cpp), the lock between two writers and the removal of the temporary

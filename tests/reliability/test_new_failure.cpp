@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Failing operator new: this program replaces the global operator new, so that along each C
 // entry point the k-th allocation throws std::bad_alloc (or returns null for the nothrow
 // forms), for every k in turn until a call runs without one. No exception may leave an entry

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The readers of the data files on every kind of target and under injected faults
 // (fault_inject.cpp): the control-data loader falls back to its built-in record only when
 // there is no file, a FIFO, device or folder is refused without blocking, and a failing open,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Every JSON output of the tarvo program is valid against the schema in tools/schema, and
 --terse prints exactly the amount the JSON output names."""
 import json

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tarvo program end to end: the built binary run with real files.
 #include <gtest/gtest.h>
 

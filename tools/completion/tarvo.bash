@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # bash completion for tarvo
 _tarvo() {
     local cur prev words cword

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Fixtures of the Python tests: the tarvo program, a rate file made with it, and the
 environment that makes the default context use the built-in control data and that file."""
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The Python package against worked results, every code, every rejected amount text, the
 amount types, the array forms, and 100 000 random conversions against `tarvo batch`."""
 import datetime
