@@ -609,6 +609,21 @@ int many(tarvo_context* ctx, std::size_t count, const char* const* amounts, cons
     return result;
 }
 
+// The common start of a single conversion: the result cleared, then currencies, dates,
+// options and the amount (at most intDigits integer digits and decimals decimals) checked.
+// Answers 0, or the code already stored in *out.
+int prepareAmount(tarvo_context* ctx, const char* amount, int intDigits, int decimals,
+                  const char* from, const char* to, const char* date,
+                  const tarvo_convert_options* opts, Request& q, tarvo_result* out) {
+    clearResult(out, 0);
+    int e = prepare(ctx, from, to, date, opts, q);
+    if (e == 0 && amount == nullptr)
+        e = TARVO_E_ARGUMENT;
+    if (e == 0)
+        e = parseDecimal(amount, intDigits, decimals, q.amount);
+    return e == 0 ? 0 : finish(out, e);
+}
+
 } // namespace
 
 extern "C" {
@@ -694,14 +709,9 @@ TARVO_PUBLIC int tarvo_convert_ex(tarvo_context* ctx, const char* amount, const 
                                   const tarvo_convert_options* opts, tarvo_result* out) {
     if (out == nullptr)
         return TARVO_E_ARGUMENT;
-    clearResult(out, 0);
     Request q;
-    if (int e = prepare(ctx, from, to, date, opts, q))
-        return finish(out, e);
-    if (amount == nullptr)
-        return finish(out, TARVO_E_ARGUMENT);
-    if (int e = parseDecimal(amount, 13, 2, q.amount))
-        return finish(out, e);
+    if (int e = prepareAmount(ctx, amount, 13, 2, from, to, date, opts, q, out))
+        return e;
     try {
         return convertOne(ctx, q, out);
     } catch (const std::bad_alloc&) {
@@ -747,14 +757,9 @@ TARVO_PUBLIC int tarvo_convert4(tarvo_context* ctx, const char* amount, const ch
                                 tarvo_result* out) {
     if (out == nullptr)
         return TARVO_E_ARGUMENT;
-    clearResult(out, 0);
     Request q;
-    if (int e = prepare(ctx, from, to, date, opts, q))
-        return finish(out, e);
-    if (amount == nullptr)
-        return finish(out, TARVO_E_ARGUMENT);
-    if (int e = parseDecimal(amount, 11, 4, q.amount))
-        return finish(out, e);
+    if (int e = prepareAmount(ctx, amount, 11, 4, from, to, date, opts, q, out))
+        return e;
     try {
         PS_EB scratch;
         int32_t rc = 0;
