@@ -18,12 +18,14 @@ std::string kernelRateFile() {
 }
 
 RateIndex::RateIndex(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // The rate reader refuses what is not a regular file without blocking and bounds the size;
+    // a file it refuses has no dates to name.
+    std::string bytes;
+    try {
+        bytes = rf::readRateFileBytes(path);
+    } catch (const rf::Error&) {
         return;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    const std::string bytes = std::move(ss).str();
+    }
     for (std::size_t at = 0; at + rf::kRecordSize <= bytes.size(); at += rf::kRecordSize) {
         std::string_view r(bytes.data() + at, rf::kRecordSize);
         if (r.substr(0, rf::kVersionMarker.size()) == rf::kVersionMarker)

@@ -22,22 +22,29 @@ namespace rf = tarvo::ratefile;
 
 namespace {
 
+// All of a stream, refused beyond the rate-file limit (the whole published history is some
+// 55 MB), so that an endless input such as /dev/zero ends with a message, not out of memory.
+std::string readLimited(std::istream& in, const std::string& name) {
+    std::string bytes;
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        if (bytes.size() + static_cast<std::size_t>(in.gcount()) > rf::kMaxRateFileBytes)
+            throw FileError(msg(Msg::InputTooLarge, {name}));
+        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad())
+        throw FileError(msg(Msg::CannotRead, {name}));
+    return bytes;
+}
+
 // The whole file, or standard input for "-".
 std::string readAll(const std::string& path) {
-    std::ostringstream ss;
-    if (path == "-") {
-        ss << std::cin.rdbuf();
-        if (std::cin.bad())
-            throw FileError(msg(Msg::CannotRead, {"-"}));
-        return std::move(ss).str();
-    }
+    if (path == "-")
+        return readLimited(std::cin, "-");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw FileError(msg(Msg::CannotOpen, {path}));
-    ss << in.rdbuf();
-    if (in.bad())
-        throw FileError(msg(Msg::CannotRead, {path}));
-    return std::move(ss).str();
+    return readLimited(in, path);
 }
 
 // The file's bytes for encoded records: the version record, then the records in file order

@@ -62,6 +62,8 @@ constexpr Text kTexts[] = {
     {Msg::BatchSummary, "{} converted, {} failed", "{} umgerechnet, {} fehlgeschlagen"},
     {Msg::LineTooLong, "line {} is longer than 1 MiB: refused",
      "Zeile {} ist länger als 1 MiB: abgewiesen"},
+    {Msg::InputTooLarge, "{} is larger than 128 MiB: refused",
+     "{} ist größer als 128 MiB: abgewiesen"},
     {Msg::ColumnsMissing, "the line has no column {}", "der Zeile fehlt die Spalte {}"},
     {Msg::ColumnUnknown, "{}: the header has no column \"{}\"",
      "{}: die Kopfzeile hat keine Spalte \"{}\""},

@@ -48,6 +48,7 @@ enum class Msg {
     ThreadsRange,
     BatchSummary,
     LineTooLong,
+    InputTooLarge,
     ColumnsMissing,
     ColumnUnknown,
     ColumnNumber,

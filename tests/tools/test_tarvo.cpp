@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -633,6 +634,28 @@ TEST_F(Tarvo, ImportReadsAndReplacesItsTargetInOneStep) {
     EXPECT_EQ(entries(), 4u) << "no temporary file left";
 }
 
+TEST_F(Tarvo, ConcurrentImportsIntoOneFileLoseNoUpdate) {
+    // Each import reads s.dat, adds one day and replaces s.dat. The lock on the target covers
+    // the read, so however the runs interleave, every day ends up in the file.
+    const int runs = 6;
+    std::string cmd = "cd '" + dir_.string() + "' || exit 1; ";
+    for (int k = 1; k <= runs; ++k) {
+        const std::string date = "2007-04-0" + std::to_string(k);
+        spit(dir_ / ("d" + std::to_string(k) + ".xml"),
+             fixtures::xml({{date, "", {"1.3" + std::to_string(k), "160", "", "", "0.68"}}}));
+        cmd += "('" + std::string(TARVO_EXE) + "' rates import s.dat d" + std::to_string(k) +
+               ".xml -o s.dat >/dev/null 2>>errors || echo failed >>errors) & ";
+    }
+    spit(dir_ / "s.dat", slurp(rates_));
+    ASSERT_EQ(std::system((cmd + "wait").c_str()), 0);
+    EXPECT_EQ(slurp(dir_ / "errors"), "");
+    std::set<std::string> dates;
+    for (const rf::RateRecord& r : rf::readRateFile(dir_ / "s.dat").records)
+        dates.insert(r.rateDate);
+    for (int k = 1; k <= runs; ++k)
+        EXPECT_EQ(dates.count("2007040" + std::to_string(k)), 1u) << "day " << k << " lost";
+}
+
 TEST_F(Tarvo, BatchReadsCsvAsAccountingProgramsWriteIt) {
     const std::string head = "line,amount,from,to,date,result,code,message";
     struct Case {
@@ -717,9 +740,25 @@ TEST_F(Tarvo, BatchRefusesOverlongLines) {
         EXPECT_EQ(r.rc, 1);
         EXPECT_TRUE(has(r.err, "line 1 is longer than 1 MiB")) << r.err;
     }
-    Outcome z = tarvo("batch /dev/zero --no-progress");
-    EXPECT_EQ(z.rc, 1);
-    EXPECT_TRUE(has(z.err, "longer than 1 MiB")) << z.err;
+}
+
+TEST_F(Tarvo, EndlessInputsEndWithAMessage) {
+    // /dev/zero is only read: each command must stop at its limit, not grow until memory ends.
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"batch /dev/zero --no-progress", "longer than 1 MiB"},
+        {"rates import /dev/zero -o z.dat", "/dev/zero is larger than 128 MiB"},
+        {"rates check /dev/zero", "/dev/zero is larger than 128 MiB"},
+        {"rates show /dev/zero", "/dev/zero is larger than 128 MiB"},
+    };
+    for (const auto& c : cases) {
+        Outcome r = tarvo(c.args);
+        EXPECT_EQ(r.rc, 1) << c.args;
+        EXPECT_TRUE(has(r.err, c.message)) << c.args << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "z.dat"));
 }
 
 TEST_F(Tarvo, CompletionsOfferEveryOptionOfEveryCommand) {
