@@ -37,8 +37,9 @@ int registerTemporary(const char* path) noexcept {
     for (int i = 0; i < kSlots; ++i) {
         int expected = 0;
         if (gSlots[i].state.compare_exchange_strong(expected, 1)) {
-            std::strncpy(gSlots[i].path, path, PATH_MAX - 1);
-            gSlots[i].path[PATH_MAX - 1] = '\0';
+            const std::size_t n = strnlen(path, PATH_MAX - 1);
+            std::memcpy(gSlots[i].path, path, n);
+            gSlots[i].path[n] = '\0';
             gSlots[i].state.store(2);
             return i;
         }
