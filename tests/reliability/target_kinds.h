@@ -16,6 +16,8 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "fault_inject.h"
+
 namespace target_kinds {
 
 namespace fs = std::filesystem;
@@ -151,6 +153,36 @@ inline void expectDevNullIntact() {
     EXPECT_EQ(major(st.st_rdev), 1u);
     EXPECT_EQ(minor(st.st_rdev), 3u);
 }
+
+// A test with its own folder root_/d (dir_) for the targets. An alarm ends a test whose reader or
+// writer blocks on a FIFO instead of letting it hang; afterwards faults are disarmed, the
+// control-data variable unset and /dev/null checked.
+class FolderTest : public ::testing::Test {
+  protected:
+    explicit FolderTest(const char* prefix) : prefix_(prefix) {}
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / (prefix_ + "-XXXXXX")).string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        root_ = fs::canonical(tmpl);
+        dir_ = root_ / "d";
+        fs::create_directory(dir_);
+        ::alarm(60);
+    }
+    void TearDown() override {
+        ::alarm(0);
+        fault::disarm();
+        unsetenv("TARVO_STEUDAT");
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+        expectDevNullIntact();
+    }
+    void fresh() {
+        fs::remove_all(dir_);
+        fs::create_directory(dir_);
+    }
+    std::string prefix_;
+    fs::path root_, dir_;
+};
 
 } // namespace target_kinds
 

@@ -28,29 +28,9 @@ namespace du = tarvo::durable;
 namespace tk = target_kinds;
 using tk::Kind;
 
-class Durable : public ::testing::Test {
+class Durable : public tk::FolderTest {
   protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "tarvo-durable-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        root_ = fs::canonical(tmpl);
-        dir_ = root_ / "d";
-        fs::create_directory(dir_);
-        ::alarm(60); // a writer that blocks on a FIFO ends the test instead of hanging it
-    }
-    void TearDown() override {
-        ::alarm(0);
-        fault::disarm();
-        unsetenv("TARVO_STEUDAT");
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-        tk::expectDevNullIntact();
-    }
-    void fresh() {
-        fs::remove_all(dir_);
-        fs::create_directory(dir_);
-    }
-    fs::path root_, dir_;
+    Durable() : FolderTest("tarvo-durable") {}
 };
 
 du::Status replace(const fs::path& target, const std::string& bytes) {

@@ -73,32 +73,18 @@ int32_t lookupUsd() {
     return LW_LesenWaehrKursDaten(&req, nullptr, nullptr);
 }
 
-class Readers : public ::testing::Test {
+class Readers : public tk::FolderTest {
   protected:
+    Readers() : FolderTest("tarvo-readers") {}
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "tarvo-readers-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        root_ = fs::canonical(tmpl);
-        dir_ = root_ / "d";
-        fs::create_directory(dir_);
+        FolderTest::SetUp();
         setenv("TARVO_WAEHKURS_CACHE", "0", 1); // every lookup reads the file
-        ::alarm(60); // a reader blocked on a FIFO ends the test instead of hanging it
     }
     void TearDown() override {
-        ::alarm(0);
-        fault::disarm();
-        unsetenv("TARVO_STEUDAT");
         unsetenv("TARVO_WAEHKURS");
         unsetenv("TARVO_WAEHKURS_CACHE");
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-        tk::expectDevNullIntact();
+        FolderTest::TearDown();
     }
-    void fresh() {
-        fs::remove_all(dir_);
-        fs::create_directory(dir_);
-    }
-    fs::path root_, dir_;
 };
 
 TEST_F(Readers, ControlDataOnEveryKindOfTarget) {
