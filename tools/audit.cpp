@@ -3,9 +3,10 @@
 #include "audit.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
+#include "common.h"
+#include "convkern.h"
 #include "ratefile.h"
 
 namespace tarvo::tool {
@@ -17,34 +18,28 @@ std::string kernelRateFile() {
     return env != nullptr && *env != '\0' ? env : "WAEHKURS.DAT";
 }
 
-RateIndex::RateIndex(const std::string& path) {
-    // The rate reader refuses what is not a regular file without blocking and bounds the size;
-    // a file it refuses has no dates to name.
-    std::string bytes;
+RateFileDates::RateFileDates(const std::string& path) {
     try {
-        bytes = rf::readRateFileBytes(path);
+        if (auto d = rf::readFileDate(path))
+            fileDate_ = *d;
     } catch (const rf::Error&) {
-        return;
+        // refused (not a regular file, unreadable): no version date to name
     }
-    for (std::size_t at = 0; at + rf::kRecordSize <= bytes.size(); at += rf::kRecordSize) {
-        std::string_view r(bytes.data() + at, rf::kRecordSize);
-        if (r.substr(0, rf::kVersionMarker.size()) == rf::kVersionMarker)
-            continue;
-        dates_[std::string(r.substr(rf::offset::iso, 3))].emplace_back(
-            r.substr(rf::offset::rateDate, 8));
-    }
-    if (auto d = rf::readFileDate(path))
-        fileDate_ = *d;
 }
 
-std::string RateIndex::recordDate(std::string_view iso, std::string_view date) const {
-    auto it = dates_.find(std::string(iso));
-    if (it == dates_.end())
+std::string RateFileDates::recordDate(std::string_view iso, std::string_view date) const {
+    if (iso.size() != 3 || date.size() != 8)
         return {};
-    for (const std::string& d : it->second)
-        if (d <= date)
-            return d;
-    return {};
+    LW_SB req;
+    std::memset(&req, 0, sizeof req);
+    std::memcpy(req.SB_VERSION, "01", 2);
+    setField(req.SENDER, "TARVO");
+    std::memcpy(req.ISO_CODE, iso.data(), 3);
+    std::memcpy(req.REQ_DATE, date.data(), 8);
+    int32_t unused1 = 0, unused2 = 0;
+    if (LW_LesenWaehrKursDaten(&req, &unused1, &unused2) != 0)
+        return {};
+    return std::string(req.RATE_DATE, 8);
 }
 
 } // namespace tarvo::tool

@@ -6,27 +6,26 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <vector>
 
 namespace tarvo::tool {
 
 // The rate file the kernel reads: $TARVO_WAEHKURS, else WAEHKURS.DAT in the current folder.
 std::string kernelRateFile();
 
-// The rate dates of every currency of a rate file, read once.
-class RateIndex {
+// The dates behind a market rate: the rate date of the record the kernel's rate reader
+// selects (asked of the reader itself, which answers from its snapshot of the file) and the
+// file's version date (read once).
+class RateFileDates {
   public:
-    // An unreadable file gives an empty index (the kernel has already said why).
-    explicit RateIndex(const std::string& path);
+    // An unreadable file has no version date (the kernel has already said why).
+    explicit RateFileDates(const std::string& path);
 
-    // The rate date of the record the kernel selects for iso on date (YYYYMMDD): the first
-    // record of the currency in file order not dated after it; "" when there is none.
+    // The rate date (YYYYMMDD) of the record the kernel selects for iso on date (YYYYMMDD or
+    // "99999999"); "" when there is none.
     std::string recordDate(std::string_view iso, std::string_view date) const;
     const std::string& fileDate() const { return fileDate_; }
 
   private:
-    std::unordered_map<std::string, std::vector<std::string>> dates_; // file order
     std::string fileDate_;
 };
 

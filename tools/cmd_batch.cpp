@@ -321,7 +321,7 @@ struct BatchOptions {
     // Derived once before the run.
     char delim = ',';
     Format format = Format::Csv;
-    const RateIndex* rates = nullptr; // rate-file dates of market rates (JSON formats)
+    const RateFileDates* rates = nullptr; // rate-file dates of market rates (JSON formats)
 };
 
 // Where the columns of a row are: indexes from 0, -1 for none.
@@ -517,7 +517,7 @@ class Reader {
 };
 
 std::string usedRateJson(const UsedRate& u, std::string_view currency, std::string_view date,
-                         const RateIndex* rates) {
+                         const RateFileDates* rates) {
     const int unit = u.exponent == '2' ? 100 : u.exponent == '3' ? 1000 : 1;
     const char* source = u.fixed == 'J' ? "fixed" : u.given ? "given" : "market";
     std::string recordDate, fileDate;
@@ -1063,11 +1063,11 @@ int runBatch(BatchOptions& o, const Context& ctx) {
         if (!stdoutFailed && !writeStandardOutput(bytes))
             stdoutFailed = true;
     };
-    std::optional<RateIndex> rateIndex;
+    std::optional<RateFileDates> rateDates;
     if (o.format == Format::Json || o.format == Format::Ndjson ||
         (o.audit && o.format == Format::Csv)) {
-        rateIndex.emplace(kernelRateFile());
-        o.rates = &*rateIndex;
+        rateDates.emplace(kernelRateFile());
+        o.rates = &*rateDates;
     }
 
     bool large = total == 0 || total > (1u << 20);

@@ -75,7 +75,7 @@ bool knownCurrency(const PS_EB& eb, std::string_view iso, const Context& ctx) {
     if (tarvo::ratefile::findCurrency(iso))
         return true;
     // A rate file may carry currencies of its own.
-    return !RateIndex(kernelRateFile()).recordDate(iso, "99999999").empty();
+    return !RateFileDates(kernelRateFile()).recordDate(iso, "99999999").empty();
 }
 
 std::string unknownCurrencyOf(const PS_EB& eb, const std::string& from, const std::string& to,
@@ -122,7 +122,7 @@ std::string legJson(const LegInfo& l) {
 // The rate-file record and version date behind every market-rate leg.
 void addRateDates(ConvertResult& r, const std::string& bookingDate) {
     LegInfo* legs[] = {&r.from, r.triangulated ? &r.to : nullptr};
-    std::optional<RateIndex> index;
+    std::optional<RateFileDates> index;
     for (LegInfo* l : legs) {
         if (l == nullptr || l->source != RateSourceKind::Market)
             continue;
